@@ -1,0 +1,19 @@
+// The interface list shown in the main window: one "%d. ( %s )" entry per local IPv4 address.
+#pragma once
+
+#include "CaptureSystem.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Entry i is the address at position i of the provider's list; or a failure text and no entries.
+struct AddressEntries {
+    std::vector<std::string> entries;
+    std::string failure;
+};
+
+AddressEntries ListLocalAddresses(CaptureSystem& system = HostCaptureSystem());
+
+// Dotted-decimal text of an address held in network byte order.
+std::string FormatDottedAddress(uint32_t addressNetworkOrder);

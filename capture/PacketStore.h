@@ -1,0 +1,42 @@
+// In-memory store of captured packets: buffers, lengths and time stamps in arrival order.
+#pragma once
+
+#include "LocalClock.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct PacketView {
+    const unsigned char* bytes;
+    uint32_t length;
+    std::string timeStamp;
+};
+
+class CPacketStore {
+public:
+    explicit CPacketStore(LocalClock clock = ReadLocalTime);
+    CPacketStore(const CPacketStore&) = delete;
+    CPacketStore& operator=(const CPacketStore&) = delete;
+    virtual ~CPacketStore();
+
+    // Takes ownership of a buffer from new unsigned char[].
+    void Add(unsigned char* buffer, uint32_t length);
+    // As Add, but returns false, releasing the buffer and leaving the store as it was, when the
+    // arrays cannot grow.
+    bool TryAdd(unsigned char* buffer, uint32_t length);
+    int32_t Count() const;
+    uint32_t TotalBytes() const;
+    PacketView Get(int32_t index) const; // 0 <= index < Count(); not checked
+    void Clear();
+
+private:
+    LocalClock m_clock;
+    std::vector<unsigned char*> m_buffers;
+    std::vector<uint32_t> m_lengths;
+    std::vector<std::string> m_timeStamps;
+    uint32_t m_totalBytes = 0;
+};
+
+// "HH:MM:SS.mmm", zero-padded.
+std::string FormatTimeStamp(const LocalTime& time);

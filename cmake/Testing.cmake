@@ -1,0 +1,33 @@
+# GoogleTest from Debian: the prebuilt library on the host, its sources for cross builds.
+option(SORVANE_TESTS "build the test suites" ON)
+if(NOT SORVANE_TESTS)
+    return()
+endif()
+
+enable_testing()
+include(GoogleTest)
+
+if(CMAKE_CROSSCOMPILING OR SORVANE_WINELIB)
+    if(NOT SORVANE_WINELIB)
+        set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+        add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+        set(SORVANE_HAVE_GTEST ON)
+    endif()
+else()
+    find_package(GTest REQUIRED)
+    set(SORVANE_HAVE_GTEST ON)
+endif()
+
+# sorvane_add_test(NAME name LABELS label... SOURCES file... LIBRARIES lib...)
+function(sorvane_add_test)
+    cmake_parse_arguments(T "" "NAME" "LABELS;SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} GTest::gtest_main GTest::gtest)
+    gtest_discover_tests(${T_NAME}
+        DISCOVERY_TIMEOUT 120
+        PROPERTIES LABELS "${T_LABELS}")
+endfunction()
