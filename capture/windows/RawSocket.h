@@ -1,0 +1,26 @@
+// Set-up of the raw IPv4 capture socket: the local address list and receive-all mode.
+#pragma once
+
+#include "CaptureSystem.h"
+
+#include <winsock2.h>
+
+#include <cstdint>
+#include <vector>
+
+constexpr const char* kSocketFailureText = "WSASocket(AF_INET,SOCK_RAW) failed\n";
+constexpr const char* kAddressQueryFailureText = "WSAIoctl(SIO_ADDRESS_LIST_QUERY) faild.\n";
+constexpr const char* kBindFailureText = "bind failed\n";
+constexpr const char* kReceiveAllFailureText = "WSAIoCtl(SIO_RCVALL) failed\n";
+
+// A raw IPv4 socket for overlapped use, or INVALID_SOCKET.
+SOCKET OpenRawSocket();
+
+// Asks the provider for the local addresses through socket (any socket will do); false when the
+// query fails, the list does not fit in 4,096 bytes, or the answer cannot be read.
+bool QueryAddressList(SOCKET socket, std::vector<uint32_t>& addresses);
+
+// Takes over rawSocket (from OpenRawSocket, INVALID_SOCKET when that failed) and binds it to the
+// address at interfaceIndex of a fresh query, receiving every IPv4 datagram, non-blocking and
+// readable through networkEvent. On failure the socket is closed and the failing step's text returned.
+OpenedSocket OpenReceiveAllSocket(SOCKET rawSocket, int32_t interfaceIndex, WSAEVENT networkEvent);

@@ -1,0 +1,190 @@
+// The capture seam on Windows: kernel events, Windows Sockets waits and the raw IPv4 socket.
+#include "WinSockCaptureSystem.h"
+
+#include "RawSocket.h"
+#include "UniqueSocket.h"
+
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <process.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+namespace {
+
+static_assert(static_cast<SocketHandle>(INVALID_SOCKET) == kInvalidSocket, "one invalid socket value");
+static_assert(WSA_INVALID_EVENT == nullptr, "a failed event is kNoSignal");
+
+constexpr DWORD kThreadExitCode = 100;
+// How long a failed wait pauses before it reports a time-out, so that a wait that keeps failing
+// does not turn the capture thread's loop into a busy one.
+constexpr DWORD kFailedWaitPauseMs = 100;
+
+HANDLE ToHandle(SignalHandle signal) {
+    return reinterpret_cast<HANDLE>(signal);
+}
+SignalHandle ToSignal(HANDLE handle) {
+    return reinterpret_cast<SignalHandle>(handle);
+}
+SOCKET ToSocket(SocketHandle socket) {
+    return static_cast<SOCKET>(socket);
+}
+
+// The events are watched in priority order: stop, close, network.
+constexpr DWORD kStopIndex = 0;
+constexpr DWORD kCloseIndex = 1;
+constexpr DWORD kNetworkIndex = 2;
+
+// The network event is manual-reset and stays set after a wake. It is cleared before the engine
+// reads: each receive re-enables FD_READ, and the provider sets the event again while data remains,
+// so an unread socket does not wake the next wait over and over.
+WaitResult Served(DWORD index, const WSAEVENT* events, DWORD count) {
+    if (index == kStopIndex) {
+        return WaitResult::Stop;
+    }
+    if (index == kCloseIndex) {
+        return WaitResult::Close;
+    }
+    if (count > kNetworkIndex) {
+        WSAResetEvent(events[kNetworkIndex]);
+    }
+    return WaitResult::Network;
+}
+
+bool IsSignalled(WSAEVENT event) {
+    return WSAWaitForMultipleEvents(1, &event, FALSE, 0, FALSE) == WSA_WAIT_EVENT_0;
+}
+
+// A wait fails as a whole when one of its handles is bad. Looking at each event on its own keeps
+// stop and close working even then; with none of them set, the pause stands in for the time-out.
+WaitResult AfterFailedWait(const WSAEVENT* events, DWORD count, uint32_t timeoutMs) {
+    for (DWORD index = 0; index < count; ++index) {
+        if (IsSignalled(events[index])) {
+            return Served(index, events, count);
+        }
+    }
+    ::Sleep(std::min<DWORD>(timeoutMs, kFailedWaitPauseMs));
+    return WaitResult::Timeout;
+}
+
+struct ThreadStart {
+    void (*proc)(void*);
+    void* argument;
+};
+
+unsigned __stdcall RunThread(void* start) {
+    const ThreadStart call = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    call.proc(call.argument);
+    return kThreadExitCode;
+}
+
+} // namespace
+
+SignalHandle WinSockCaptureSystem::CreateManualResetSignal() {
+    return ToSignal(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+
+SignalHandle WinSockCaptureSystem::CreateAutoResetSignal() {
+    return ToSignal(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+}
+
+SignalHandle WinSockCaptureSystem::CreateNetworkEvent() {
+    return ToSignal(WSACreateEvent());
+}
+
+// All three signals are kernel event handles (a WSAEVENT is a manual-reset event HANDLE), so one
+// set and one close serve them all.
+void WinSockCaptureSystem::SetSignal(SignalHandle signal) {
+    if (signal != kNoSignal) {
+        SetEvent(ToHandle(signal));
+    }
+}
+
+void WinSockCaptureSystem::CloseSignal(SignalHandle signal) {
+    if (signal != kNoSignal) {
+        CloseHandle(ToHandle(signal));
+    }
+}
+
+WaitResult WinSockCaptureSystem::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle,
+                                      bool watchNetwork, uint32_t timeoutMs) {
+    const WSAEVENT events[] = {ToHandle(stop), ToHandle(close), ToHandle(network)};
+    const DWORD count = watchNetwork && network != kNoSignal ? 3 : 2;
+    const DWORD result = WSAWaitForMultipleEvents(count, events, FALSE, timeoutMs, FALSE);
+    if (result == WSA_WAIT_TIMEOUT) {
+        return WaitResult::Timeout;
+    }
+    if (result == WSA_WAIT_FAILED) {
+        return AfterFailedWait(events, count, timeoutMs);
+    }
+    return Served(result - WSA_WAIT_EVENT_0, events, count);
+}
+
+bool WinSockCaptureSystem::StartThread(void (*proc)(void*), void* argument) {
+    auto* start = new (std::nothrow) ThreadStart{proc, argument};
+    if (start == nullptr) {
+        return false;
+    }
+    const uintptr_t thread = _beginthreadex(nullptr, 0, RunThread, start, 0, nullptr);
+    if (thread == 0) {
+        delete start;
+        return false;
+    }
+    // Nobody waits for the thread: the engine hears of its end through its own flag.
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}
+
+void WinSockCaptureSystem::Sleep(uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+AddressQuery WinSockCaptureSystem::QueryLocalAddresses() {
+    AddressQuery query;
+    UniqueSocket socket(OpenRawSocket());
+    if (!socket) {
+        query.failure = kSocketFailureText;
+    } else if (!QueryAddressList(socket.get(), query.addresses)) {
+        query.failure = kAddressQueryFailureText;
+    }
+    return query;
+}
+
+OpenedSocket WinSockCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) {
+    return OpenReceiveAllSocket(OpenRawSocket(), interfaceIndex, ToHandle(networkEvent));
+}
+
+ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) {
+    WSABUF data{capacity, reinterpret_cast<char*>(buffer)};
+    DWORD received = 0;
+    DWORD flags = 0;
+    if (WSARecv(ToSocket(socket), &data, 1, &received, &flags, nullptr, nullptr) == 0) {
+        return ReceiveResult{static_cast<int32_t>(received), 0};
+    }
+    const int error = WSAGetLastError();
+    return ReceiveResult{-1, error == WSAEWOULDBLOCK ? ReceiveResult::kWouldBlock : error};
+}
+
+void WinSockCaptureSystem::CloseSocket(SocketHandle socket) {
+    if (socket == kInvalidSocket) {
+        return;
+    }
+    shutdown(ToSocket(socket), SD_BOTH);
+    closesocket(ToSocket(socket));
+}
+
+std::string WinSockCaptureSystem::ReceiveFailureText(int32_t error) {
+    char text[64];
+    std::snprintf(text, sizeof text, "WSARecv failed. Code %d\n", static_cast<int>(error));
+    return text;
+}
+
+CaptureSystem& HostCaptureSystem() {
+    static WinSockCaptureSystem system;
+    return system;
+}

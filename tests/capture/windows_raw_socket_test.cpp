@@ -1,0 +1,113 @@
+// Tests of the Windows backend's address list and capture socket set-up against the real provider.
+#include "LocalAddresses.h"
+#include "windows/RawSocket.h"
+#include "windows/WinSockCaptureSystem.h"
+#include "windows_winsock_test.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+class WindowsRawSocketTest : public WinSockTest {
+protected:
+    void SetUp() override {
+        m_network = m_system.CreateNetworkEvent();
+        ASSERT_NE(m_network, kNoSignal);
+    }
+    void TearDown() override { m_system.CloseSignal(m_network); }
+
+    // A raw socket the provider accepts: it refuses protocol 0 under Wine but opens ICMP.
+    static SOCKET OpenIcmpRawSocket() {
+        return WSASocketA(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    }
+    static std::vector<uint32_t> LocalAddresses() {
+        std::vector<uint32_t> addresses;
+        const SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        EXPECT_TRUE(QueryAddressList(udp, addresses));
+        closesocket(udp);
+        return addresses;
+    }
+
+    WinSockCaptureSystem m_system;
+    SignalHandle m_network = kNoSignal;
+};
+
+TEST_F(WindowsRawSocketTest, RefusedRawSocketFailsBothOperationsAtTheSocketStep) {
+    const SOCKET probe = WSASocketA(AF_INET, SOCK_RAW, 0, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    if (probe != INVALID_SOCKET) {
+        closesocket(probe);
+        GTEST_SKIP() << "this provider opens raw sockets with protocol 0";
+    }
+    const std::string text = "WSASocket(AF_INET,SOCK_RAW) failed\n";
+
+    const AddressQuery query = m_system.QueryLocalAddresses();
+    EXPECT_EQ(query.failure, text);
+    EXPECT_TRUE(query.addresses.empty());
+
+    const AddressEntries entries = ListLocalAddresses(m_system);
+    EXPECT_EQ(entries.failure, text);
+    EXPECT_TRUE(entries.entries.empty());
+
+    const OpenedSocket opened = m_system.OpenCaptureSocket(0, m_network);
+    EXPECT_EQ(opened.socket, kInvalidSocket);
+    EXPECT_EQ(opened.failure, text);
+}
+
+// Misread entries would not be local addresses, so each address of the list must take a bind.
+TEST_F(WindowsRawSocketTest, AddressListHoldsBindableLocalAddresses) {
+    const std::vector<uint32_t> addresses = LocalAddresses();
+    std::printf("the provider lists %zu local addresses\n", addresses.size());
+    for (uint32_t address : addresses) {
+        const SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = address;
+        EXPECT_EQ(bind(udp, reinterpret_cast<sockaddr*>(&local), sizeof local), 0) << FormatDottedAddress(address);
+        closesocket(udp);
+    }
+}
+
+TEST_F(WindowsRawSocketTest, IndexOutsideTheFreshListFailsAtBindAndClosesTheSocket) {
+    const auto size = static_cast<int32_t>(LocalAddresses().size());
+    for (int32_t index : {-1, size, size + 1, INT32_MAX, INT32_MIN}) {
+        const SOCKET raw = OpenIcmpRawSocket();
+        if (raw == INVALID_SOCKET) {
+            GTEST_SKIP() << "no raw socket without administrator rights";
+        }
+        const OpenedSocket opened = OpenReceiveAllSocket(raw, index, reinterpret_cast<HANDLE>(m_network));
+        EXPECT_EQ(opened.socket, kInvalidSocket) << index;
+        EXPECT_EQ(opened.failure, "bind failed\n") << index;
+        EXPECT_FALSE(IsOpenSocket(raw)) << index;
+    }
+}
+
+// Under Wine receive-all mode is refused; where it is granted the socket comes back ready.
+TEST_F(WindowsRawSocketTest, FirstAddressBindsAndReportsTheReceiveAllStep) {
+    if (LocalAddresses().empty()) {
+        GTEST_SKIP() << "no local address to bind";
+    }
+    const SOCKET raw = OpenIcmpRawSocket();
+    if (raw == INVALID_SOCKET) {
+        GTEST_SKIP() << "no raw socket without administrator rights";
+    }
+    const OpenedSocket opened = OpenReceiveAllSocket(raw, 0, reinterpret_cast<HANDLE>(m_network));
+    if (opened.socket == kInvalidSocket) {
+        EXPECT_EQ(opened.failure, "WSAIoCtl(SIO_RCVALL) failed\n");
+        EXPECT_FALSE(IsOpenSocket(raw));
+        return;
+    }
+    EXPECT_TRUE(opened.failure.empty());
+    int size = 0;
+    int length = sizeof size;
+    const auto socket = static_cast<SOCKET>(opened.socket);
+    ASSERT_EQ(getsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length), 0);
+    EXPECT_EQ(size, 65536);
+    m_system.CloseSocket(opened.socket);
+    EXPECT_FALSE(IsOpenSocket(socket));
+}
+
+} // namespace
