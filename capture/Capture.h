@@ -17,10 +17,14 @@ public:
 
     // Creates the three signals and starts the capture thread. On failure it reports one line
     // through PostLogText, makes nothing half-way, and returns false; Start, Stop and Shutdown
-    // then still return.
+    // then still return. While the thread runs, a further launch does nothing and returns true.
     bool LaunchThread();
+    // Clears the store, opens the socket on the address at interfaceIndex and switches storing on.
+    // A capture still open (full but not stopped) is stopped first.
     void Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t maxTotalMB);
+    // Returns once the socket is closed and the thread no longer touches the store.
     void Stop();
+    // Ends the thread, closes the socket and the signals, and empties the store; the destructor too.
     void Shutdown();
 
     // Posts a heap copy of text as WM_CAPTURE_LOG; releases the copy when it cannot be delivered.
@@ -34,5 +38,37 @@ public:
     static void CaptureThreadProc(void* engine);
 
 private:
-    // Fields are filled in by the engine's implementation.
+    void RunCaptureThread();
+    WaitResult WaitForWork(const unsigned char* receiveBuffer);
+    void CloseOnRequest();
+    void ReceiveBatch(unsigned char* receiveBuffer);
+    bool StoreDatagram(const unsigned char* bytes, uint32_t received);
+    void ReportDroppedPacket();
+    void Post(uint32_t message);
+    void CloseSignals();
+
+    CaptureSystem& m_system;
+    CapturePoster* m_poster;
+
+    // Written by LaunchThread before the thread starts and by Shutdown after it ended.
+    SignalHandle m_hStop = kNoSignal;
+    SignalHandle m_hClose = kNoSignal;
+    SignalHandle m_hNetworkEvent = kNoSignal;
+
+    // Raised by LaunchThread before the thread starts, so that an early Shutdown still waits;
+    // lowered by the thread as its last access to the engine.
+    std::atomic<int32_t> m_nThreadRunning{0};
+    int32_t m_nInterfaceIndex = -1;
+    // Start stores the socket and then raises receiving with release; the thread loads receiving
+    // with acquire before the socket, so it never sees receiving without the socket.
+    std::atomic<SocketHandle> m_socket{kInvalidSocket};
+    CPacketStore m_store;
+    std::atomic<int32_t> m_nCloseRequested{0};
+    std::atomic<int32_t> m_nReceiving{0};
+    // Raised by Shutdown before the stop signal, so that a batch of reads ends at once.
+    std::atomic<bool> m_bStopRequested{false};
+    // Written by Start before receiving is raised; read by the thread only while receiving is 1.
+    uint32_t m_nMaxPacketBytes = 0;
+    uint32_t m_nMaxTotalMB = 0;
+    bool m_bDropReported = false;
 };

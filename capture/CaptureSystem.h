@@ -5,6 +5,7 @@
 #include "LocalClock.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,10 @@ public:
 
     // The text of a receive error, ending in "\n" ("WSARecv failed. Code %d\n" on Windows).
     virtual std::string ReceiveFailureText(int32_t error) = 0;
+
+    // A block of size bytes (at least one) from new[], released with delete[]; nullptr when memory is
+    // short. The engine takes its receive buffer and every packet copy from here.
+    virtual unsigned char* AllocateBytes(uint32_t size) { return new (std::nothrow) unsigned char[size ? size : 1]; }
 };
 
 // The backend this build links.

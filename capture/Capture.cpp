@@ -1,0 +1,254 @@
+// The capture engine: start and stop on the user-interface thread, receiving on the capture thread.
+#include "Capture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr uint32_t kReceiveBufferBytes = 65535;
+constexpr uint32_t kWaitTimeoutMs = 500;
+constexpr uint32_t kPollIntervalMs = 1000;
+// Bounds the work done per wake so that a flood of datagrams cannot hold off stop and close.
+constexpr int kMaxReadsPerWake = 64;
+// The store counts its bytes in 32 bits, so no limit can go beyond what that counter holds.
+constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
+
+uint64_t TotalLimitBytes(uint32_t maxTotalMB) {
+    return std::min<uint64_t>(uint64_t{maxTotalMB} << 20, kLargestTotalBytes);
+}
+
+} // namespace
+
+CCapture::CCapture(CaptureSystem& system, CapturePoster* poster) : m_system(system), m_poster(poster) {}
+
+CCapture::~CCapture() {
+    Shutdown();
+}
+
+bool CCapture::LaunchThread() {
+    if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+        return true;
+    }
+    m_hStop = m_system.CreateManualResetSignal();
+    m_hClose = m_system.CreateAutoResetSignal();
+    m_hNetworkEvent = m_system.CreateNetworkEvent();
+    if (m_hStop == kNoSignal || m_hClose == kNoSignal || m_hNetworkEvent == kNoSignal) {
+        CloseSignals();
+        PostLogText("Capture signals could not be created\n");
+        return false;
+    }
+    m_bStopRequested.store(false, std::memory_order_relaxed);
+    m_nThreadRunning.store(1, std::memory_order_release);
+    if (!m_system.StartThread(&CCapture::CaptureThreadProc, this)) {
+        m_nThreadRunning.store(0, std::memory_order_release);
+        CloseSignals();
+        PostLogText("Capture thread could not be started\n");
+        return false;
+    }
+    return true;
+}
+
+void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t maxTotalMB) {
+    // The store may only be cleared while the thread leaves it alone, that is with no capture on.
+    if (m_nReceiving.load(std::memory_order_acquire) == 1 ||
+        m_socket.load(std::memory_order_acquire) != kInvalidSocket) {
+        Stop();
+    }
+    m_store.Clear();
+    m_nMaxPacketBytes = static_cast<uint32_t>(maxPacketBytes);
+    m_nInterfaceIndex = interfaceIndex;
+    m_nMaxTotalMB = static_cast<uint32_t>(maxTotalMB);
+    m_bDropReported = false;
+
+    SocketHandle socket = kInvalidSocket;
+    if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+        OpenedSocket opened = m_system.OpenCaptureSocket(interfaceIndex, m_hNetworkEvent);
+        if (opened.socket == kInvalidSocket) {
+            PostLogText(opened.failure.c_str());
+        }
+        socket = opened.socket;
+    } else {
+        PostLogText("Capture thread is not running: nothing is captured\n");
+    }
+    m_socket.store(socket, std::memory_order_release);
+    m_nReceiving.store(1, std::memory_order_release);
+    if (m_hNetworkEvent != kNoSignal) {
+        m_system.SetSignal(m_hNetworkEvent);
+    }
+}
+
+void CCapture::Stop() {
+    m_nCloseRequested.store(1, std::memory_order_release);
+    if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+        m_system.SetSignal(m_hClose);
+        while (m_nCloseRequested.load(std::memory_order_acquire) == 1 &&
+               m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+            m_system.Sleep(kPollIntervalMs);
+        }
+    }
+    // Without a thread nobody else answers the request.
+    if (m_nCloseRequested.load(std::memory_order_acquire) == 1) {
+        CloseOnRequest();
+    }
+}
+
+void CCapture::Shutdown() {
+    m_bStopRequested.store(true, std::memory_order_release);
+    if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+        m_system.SetSignal(m_hStop);
+        while (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+            m_system.Sleep(kPollIntervalMs);
+        }
+    }
+    const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
+    if (socket != kInvalidSocket) {
+        m_system.CloseSocket(socket);
+    }
+    CloseSignals();
+    m_store.Clear();
+}
+
+void CCapture::PostLogText(const char* text) {
+    if (m_poster == nullptr || text == nullptr || *text == '\0') {
+        return;
+    }
+    const size_t size = std::strlen(text) + 1;
+    char* copy = new (std::nothrow) char[size];
+    if (copy == nullptr) {
+        return;
+    }
+    std::memcpy(copy, text, size);
+    if (!m_poster->Post(WM_CAPTURE_LOG, reinterpret_cast<uintptr_t>(copy), 0)) {
+        delete[] copy;
+    }
+}
+
+int32_t CCapture::Count() const {
+    return m_store.Count();
+}
+
+PacketView CCapture::Get(int32_t index) const {
+    return m_store.Get(index);
+}
+
+uint32_t CCapture::TotalBytes() const {
+    return m_store.TotalBytes();
+}
+
+void CCapture::CaptureThreadProc(void* engine) {
+    static_cast<CCapture*>(engine)->RunCaptureThread();
+}
+
+void CCapture::RunCaptureThread() {
+    unsigned char* receiveBuffer = m_system.AllocateBytes(kReceiveBufferBytes);
+    if (receiveBuffer == nullptr) {
+        PostLogText("Out of memory: no receive buffer, nothing is captured\n");
+    }
+    for (;;) {
+        const WaitResult result = WaitForWork(receiveBuffer);
+        if (result == WaitResult::Stop) {
+            break;
+        }
+        if (result == WaitResult::Close) {
+            CloseOnRequest();
+        } else if (result == WaitResult::Network) {
+            ReceiveBatch(receiveBuffer);
+        }
+    }
+    const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
+    if (socket != kInvalidSocket) {
+        m_system.CloseSocket(socket);
+    }
+    delete[] receiveBuffer;
+    m_nThreadRunning.store(0, std::memory_order_release);
+}
+
+// Capturing, the thread waits for datagrams; idle, it watches the network event alone, which Start
+// sets to wake it. When full, or capturing without a socket after a failed set-up, it waits for stop
+// and close only, so a socket left readable can never make it spin.
+WaitResult CCapture::WaitForWork(const unsigned char* receiveBuffer) {
+    const bool receiving = m_nReceiving.load(std::memory_order_acquire) == 1;
+    const SocketHandle socket = m_socket.load(std::memory_order_acquire);
+    const bool watchNetwork = receiveBuffer != nullptr && receiving == (socket != kInvalidSocket);
+    return m_system.Wait(m_hStop, m_hClose, m_hNetworkEvent, socket, watchNetwork, kWaitTimeoutMs);
+}
+
+void CCapture::CloseOnRequest() {
+    const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
+    if (socket != kInvalidSocket) {
+        m_system.CloseSocket(socket);
+    }
+    m_nReceiving.store(0, std::memory_order_release);
+    m_nCloseRequested.store(0, std::memory_order_release);
+}
+
+void CCapture::ReceiveBatch(unsigned char* receiveBuffer) {
+    for (int read = 0; read < kMaxReadsPerWake; ++read) {
+        if (m_bStopRequested.load(std::memory_order_acquire) ||
+            m_nCloseRequested.load(std::memory_order_acquire) == 1 ||
+            m_nReceiving.load(std::memory_order_acquire) != 1) {
+            return;
+        }
+        const SocketHandle socket = m_socket.load(std::memory_order_acquire);
+        if (socket == kInvalidSocket || receiveBuffer == nullptr) {
+            return;
+        }
+        const ReceiveResult result = m_system.Receive(socket, receiveBuffer, kReceiveBufferBytes);
+        if (result.bytes < 0) {
+            if (result.error != ReceiveResult::kWouldBlock) {
+                PostLogText(m_system.ReceiveFailureText(result.error).c_str());
+            }
+            return;
+        }
+        if (!StoreDatagram(receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes))) {
+            return;
+        }
+    }
+}
+
+// Returns false once the total limit refused the datagram and storing has stopped.
+bool CCapture::StoreDatagram(const unsigned char* bytes, uint32_t received) {
+    const uint32_t length = std::min(received, m_nMaxPacketBytes);
+    if (uint64_t{m_store.TotalBytes()} + length > TotalLimitBytes(m_nMaxTotalMB)) {
+        m_nReceiving.store(0, std::memory_order_release);
+        Post(WM_CAPTURE_FULL);
+        return false;
+    }
+    unsigned char* copy = m_system.AllocateBytes(length);
+    if (copy == nullptr) {
+        ReportDroppedPacket();
+        return true;
+    }
+    std::memcpy(copy, bytes, length);
+    if (!m_store.TryAdd(copy, length)) {
+        ReportDroppedPacket();
+        return true;
+    }
+    Post(WM_CAPTURE_PACKET);
+    return true;
+}
+
+// One line per capture is enough: memory that is short now usually stays short for a while.
+void CCapture::ReportDroppedPacket() {
+    if (!m_bDropReported) {
+        m_bDropReported = true;
+        PostLogText("Out of memory: packets are being dropped\n");
+    }
+}
+
+void CCapture::Post(uint32_t message) {
+    if (m_poster != nullptr) {
+        m_poster->Post(message, 1, 0);
+    }
+}
+
+void CCapture::CloseSignals() {
+    for (SignalHandle* signal : {&m_hStop, &m_hClose, &m_hNetworkEvent}) {
+        if (*signal != kNoSignal) {
+            m_system.CloseSignal(*signal);
+            *signal = kNoSignal;
+        }
+    }
+}

@@ -1,0 +1,137 @@
+// The engine's start, stop and shutdown against the scripted backend, with receive and set-up failures.
+#include "EngineTestSupport.h"
+
+#include <algorithm>
+
+namespace {
+
+bool Contains(const std::vector<SocketHandle>& sockets, SocketHandle socket) {
+    return std::find(sockets.begin(), sockets.end(), socket) != sockets.end();
+}
+
+TEST_F(EngineTest, StartOpensTheGivenIndexWithTheNetworkEventAndStopClosesTheSocket) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(-1, 100, 16);
+    fake.QueueDatagramOfSize(30);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    engine.Stop();
+
+    const std::vector<OpenCall> opens = fake.OpenCalls();
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].interfaceIndex, -1);
+    EXPECT_NE(opens[0].networkEvent, kNoSignal);
+    EXPECT_EQ(fake.ClosedSockets(), (std::vector<SocketHandle>{100}));
+    EXPECT_EQ(engine.Count(), 1);
+    EXPECT_EQ(StoredBytes(engine, 0), PatternPrefix(30, 0));
+}
+
+TEST_F(EngineTest, NothingIsReadAfterStop) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    engine.Stop();
+    fake.QueueDatagramOfSize(20);
+    engine.Shutdown();
+    EXPECT_EQ(fake.QueuedItems(), 1u);
+    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), 0);
+}
+
+TEST_F(EngineTest, WouldBlockIsSilentAndReceiveErrorsAreReportedWithoutStoppingCapture) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    fake.QueueWouldBlock();
+    fake.QueueError(10054);
+    fake.QueueWouldBlock();
+    fake.QueueError(10040);
+    fake.QueueDatagramOfSize(60, 7);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    engine.Stop();
+
+    EXPECT_EQ(poster.LogTexts(),
+              (std::vector<std::string>{"WSARecv failed. Code 10054\n", "WSARecv failed. Code 10040\n"}));
+    ASSERT_EQ(engine.Count(), 1);
+    EXPECT_EQ(StoredBytes(engine, 0), PatternPrefix(60, 7));
+}
+
+TEST_F(EngineTest, FailedSetUpIsReportedAndStopStillReturns) {
+    ASSERT_TRUE(engine.LaunchThread());
+    fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
+    engine.Start(7, 100, 16);
+    fake.QueueDatagramOfSize(20);
+    engine.Stop();
+
+    EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"bind failed\n"}));
+    EXPECT_EQ(engine.Count(), 0);
+    EXPECT_EQ(fake.Receives(), 0);
+    EXPECT_TRUE(fake.ClosedSockets().empty());
+    ASSERT_EQ(fake.OpenCalls().size(), 1u);
+    EXPECT_EQ(fake.OpenCalls()[0].interfaceIndex, 7);
+
+    // The next start opens afresh and captures what was waiting.
+    engine.Start(0, 100, 16);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    engine.Stop();
+    EXPECT_EQ(engine.Count(), 1);
+}
+
+TEST_F(EngineTest, StartAfterFullClearsTheStoreAndCapturesAgain) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 0);
+    fake.QueueDatagramOfSize(0);
+    fake.QueueDatagramOfSize(10);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
+    engine.Stop();
+    EXPECT_EQ(engine.Count(), 1);
+
+    engine.Start(1, 100, 16);
+    EXPECT_EQ(engine.Count(), 0);
+    EXPECT_EQ(engine.TotalBytes(), 0u);
+    fake.QueueDatagramOfSize(50, 3);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 2));
+    engine.Stop();
+
+    ASSERT_EQ(engine.Count(), 1);
+    EXPECT_EQ(StoredBytes(engine, 0), PatternPrefix(50, 3));
+    EXPECT_EQ(fake.ClosedSockets(), (std::vector<SocketHandle>{100, 101}));
+    EXPECT_EQ(poster.CountOf(WM_CAPTURE_FULL), 1);
+}
+
+// A start that finds the previous capture still open (full, not stopped) closes it before clearing.
+TEST_F(EngineTest, StartWhileFullStopsThePreviousCaptureFirst) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 0);
+    fake.QueueDatagramOfSize(10);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
+
+    engine.Start(0, 100, 16);
+    EXPECT_TRUE(Contains(fake.ClosedSockets(), 100));
+    fake.QueueDatagramOfSize(10, 1);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    engine.Stop();
+    ASSERT_EQ(engine.Count(), 1);
+    EXPECT_EQ(StoredBytes(engine, 0), PatternPrefix(10, 1));
+}
+
+TEST_F(EngineTest, ShutdownWhileCapturingEndsTheThreadAndReleasesEverything) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    fake.QueueDatagramOfSize(20);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    engine.Shutdown();
+
+    EXPECT_EQ(engine.Count(), 0);
+    EXPECT_EQ(engine.TotalBytes(), 0u);
+    EXPECT_EQ(fake.ClosedSockets(), (std::vector<SocketHandle>{100}));
+    EXPECT_EQ(fake.SignalsCreated(), 3);
+    EXPECT_EQ(fake.LiveSignals(), 0);
+}
+
+// The thread is held back until Shutdown first polls; Shutdown must still wait for it to run and end.
+TEST_F(EngineTest, ShutdownRightAfterLaunchWaitsForTheThread) {
+    fake.HoldThreadsUntilSleep();
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Shutdown();
+    EXPECT_EQ(fake.Allocations(), 1);
+    EXPECT_EQ(fake.LiveSignals(), 0);
+}
+
+} // namespace

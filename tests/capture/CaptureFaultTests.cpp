@@ -1,0 +1,113 @@
+// The engine when resources cannot be had: signals, the thread, memory, and a window that takes no posts.
+#include "EngineTestSupport.h"
+
+#include <atomic>
+
+namespace {
+
+const char kNotRunning[] = "Capture thread is not running: nothing is captured\n";
+
+void ExpectStartStopShutdownReturnWithoutCapturing(CCapture& engine, FakeCaptureSystem& fake) {
+    engine.Start(0, 100, 16);
+    fake.QueueDatagramOfSize(20);
+    engine.Stop();
+    engine.Shutdown();
+    EXPECT_EQ(engine.Count(), 0);
+    EXPECT_TRUE(fake.OpenCalls().empty());
+    EXPECT_EQ(fake.LiveSignals(), 0);
+}
+
+TEST_F(EngineTest, ASignalThatCannotBeMadeLeavesNoThreadAndNoSignals) {
+    std::atomic<bool>* switches[] = {&fake.failManualResetSignal, &fake.failAutoResetSignal, &fake.failNetworkEvent};
+    for (std::atomic<bool>* failing : switches) {
+        *failing = true;
+        EXPECT_FALSE(engine.LaunchThread());
+        EXPECT_EQ(fake.ThreadsStarted(), 0);
+        EXPECT_EQ(fake.LiveSignals(), 0);
+        *failing = false;
+    }
+    ExpectStartStopShutdownReturnWithoutCapturing(engine, fake);
+    EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Capture signals could not be created\n",
+                                                           "Capture signals could not be created\n",
+                                                           "Capture signals could not be created\n", kNotRunning}));
+}
+
+TEST_F(EngineTest, AThreadThatCannotStartIsReportedAndNothingWaitsForIt) {
+    fake.failStartThread = true;
+    EXPECT_FALSE(engine.LaunchThread());
+    ExpectStartStopShutdownReturnWithoutCapturing(engine, fake);
+    EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Capture thread could not be started\n", kNotRunning}));
+}
+
+TEST_F(EngineTest, WithoutAReceiveBufferTheThreadStillAnswersStopAndShutdown) {
+    fake.FailAllocation(0);
+    ASSERT_TRUE(engine.LaunchThread());
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_LOG, 1));
+    engine.Start(0, 100, 16);
+    fake.QueueDatagramOfSize(20);
+    engine.Stop();
+    engine.Shutdown();
+
+    EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Out of memory: no receive buffer, nothing is captured\n"}));
+    EXPECT_EQ(fake.Receives(), 0);
+    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), 0);
+    EXPECT_EQ(fake.LiveSignals(), 0);
+}
+
+// Allocation 0 is the receive buffer; 1 to 4 are the copies of the four datagrams.
+TEST_F(EngineTest, PacketsThatCannotBeCopiedAreDroppedAndReportedOnce) {
+    fake.FailAllocation(2);
+    fake.FailAllocation(3);
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    for (unsigned char seed = 0; seed < 4; ++seed) {
+        fake.QueueDatagramOfSize(40, seed);
+    }
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 2));
+    ASSERT_TRUE(fake.WaitUntilQueueEmpty());
+    engine.Stop();
+
+    ASSERT_EQ(engine.Count(), 2);
+    EXPECT_EQ(StoredBytes(engine, 0), PatternPrefix(40, 0));
+    EXPECT_EQ(StoredBytes(engine, 1), PatternPrefix(40, 3));
+    EXPECT_EQ(engine.TotalBytes(), 80u);
+    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), 2);
+    EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Out of memory: packets are being dropped\n"}));
+}
+
+// Texts that cannot be delivered are released by the engine; the sanitizer build's leak checker
+// fails this test otherwise.
+TEST_F(EngineTest, RefusedPostsLeakNoTextAndCaptureGoesOn) {
+    poster.refusePosts = true;
+    ASSERT_TRUE(engine.LaunchThread());
+    fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
+    engine.Start(0, 100, 16);
+    engine.Stop();
+    engine.Start(0, 100, 16);
+    fake.QueueError(10054);
+    fake.QueueDatagramOfSize(20);
+    ASSERT_TRUE(fake.WaitUntilQueueEmpty());
+    engine.Stop();
+
+    EXPECT_EQ(engine.Count(), 1);
+    EXPECT_EQ(poster.Refused(), 3);
+    EXPECT_TRUE(poster.Messages().empty());
+}
+
+TEST(EngineWithoutPoster, CapturesAndPostsNothing) {
+    FakeCaptureSystem fake;
+    CCapture engine(fake, nullptr);
+    ASSERT_TRUE(engine.LaunchThread());
+    fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
+    engine.Start(0, 100, 16);
+    engine.Stop();
+    engine.Start(0, 100, 0);
+    fake.QueueError(10054);
+    fake.QueueDatagramOfSize(0);
+    fake.QueueDatagramOfSize(20);
+    ASSERT_TRUE(fake.WaitUntilQueueEmpty());
+    engine.Stop();
+    EXPECT_EQ(engine.Count(), 1);
+}
+
+} // namespace

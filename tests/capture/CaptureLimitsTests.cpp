@@ -1,0 +1,89 @@
+// The engine's storage limits: per-packet cutting and the total limit, including 0 and negative values.
+#include "EngineTestSupport.h"
+
+#include <cctype>
+#include <numeric>
+#include <ostream>
+#include <string>
+
+namespace {
+
+struct LimitCase {
+    const char* name;
+    int32_t maxPacketBytes;
+    int32_t maxTotalMB;
+    std::vector<uint32_t> datagrams;
+    std::vector<uint32_t> storedLengths;
+    bool full;
+};
+
+void PrintTo(const LimitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<uint32_t> Repeat(uint32_t size, int times, std::vector<uint32_t> tail) {
+    std::vector<uint32_t> sizes(times, size);
+    sizes.insert(sizes.end(), tail.begin(), tail.end());
+    return sizes;
+}
+
+// 16 datagrams of 65,535 bytes and one of 16 fill one mebibyte exactly.
+const LimitCase kCases[] = {
+    {"cut to the per-packet limit", 100, 16, {1500, 60, 100}, {100, 60, 100}, false},
+    {"both limits zero store empty packets", 0, 0, {1500, 20, 0}, {0, 0, 0}, false},
+    {"total zero refuses the first nonzero packet", 100, 0, {0, 0, 20, 20}, {0, 0}, true},
+    {"per-packet minus one cuts nothing", -1, 16, {65535, 1}, {65535, 1}, false},
+    {"total 4096 is not zero", 100, 4096, {1500}, {100}, false},
+    {"total minus one is no limit", -1, -1, {65535, 65535}, {65535, 65535}, false},
+    {"exactly at the limit is stored, one over is refused", -1, 1, Repeat(65535, 16, {16, 1, 5, 5}),
+     Repeat(65535, 16, {16}), true},
+    {"the cut length counts toward the total", 32768, 1, Repeat(65535, 33, {}), Repeat(32768, 32, {}), true},
+};
+
+class CaptureLimits : public EngineTest, public ::testing::WithParamInterface<LimitCase> {};
+
+TEST_P(CaptureLimits, StoresWhatTheLimitsAllow) {
+    const LimitCase& c = GetParam();
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, c.maxPacketBytes, c.maxTotalMB);
+    for (size_t index = 0; index < c.datagrams.size(); ++index) {
+        fake.QueueDatagramOfSize(c.datagrams[index], static_cast<unsigned char>(index));
+    }
+    const int stored = static_cast<int>(c.storedLengths.size());
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, stored));
+    if (c.full) {
+        ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
+    }
+    engine.Stop();
+
+    ASSERT_EQ(engine.Count(), stored);
+    for (int index = 0; index < stored; ++index) {
+        ASSERT_EQ(StoredBytes(engine, index), PatternPrefix(c.storedLengths[index], static_cast<unsigned char>(index)))
+            << "packet " << index;
+    }
+    EXPECT_EQ(engine.TotalBytes(), std::accumulate(c.storedLengths.begin(), c.storedLengths.end(), 0u));
+    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), stored);
+    EXPECT_EQ(poster.CountOf(WM_CAPTURE_FULL), c.full ? 1 : 0);
+    EXPECT_TRUE(poster.LogTexts().empty());
+    if (c.full) {
+        // Nothing is read once the limit refused a datagram.
+        EXPECT_EQ(fake.QueuedItems(), c.datagrams.size() - c.storedLengths.size() - 1);
+    }
+    for (const PostedMessage& posted : poster.Messages()) {
+        EXPECT_EQ(posted.wParam, 1u);
+        EXPECT_EQ(posted.lParam, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, CaptureLimits, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<LimitCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) {
+                                     ch = '_';
+                                 }
+                             }
+                             return name;
+                         });
+
+} // namespace

@@ -1,0 +1,112 @@
+// A scripted capture backend for tests: real signals and threads, scripted sockets and datagrams.
+#pragma once
+
+#include "CaptureSystem.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+// The byte at position index of a datagram queued by size, so that tests can check stored bytes.
+unsigned char PatternByte(uint32_t index, unsigned char seed);
+
+struct OpenCall {
+    int32_t interfaceIndex;
+    SignalHandle networkEvent;
+};
+
+class FakeCaptureSystem : public CaptureSystem {
+public:
+    FakeCaptureSystem() = default;
+    FakeCaptureSystem(const FakeCaptureSystem&) = delete;
+    FakeCaptureSystem& operator=(const FakeCaptureSystem&) = delete;
+    // Joins every thread it started; destroy the engine first.
+    ~FakeCaptureSystem() override;
+
+    // Scripting, from any thread.
+    void SetAddressQuery(AddressQuery query);
+    // The next OpenCaptureSocket returns this; unscripted opens succeed with a fresh socket.
+    void ScriptOpenResult(OpenedSocket result);
+    void QueueDatagram(std::vector<unsigned char> bytes);
+    void QueueDatagramOfSize(uint32_t size, unsigned char seed = 0);
+    void QueueWouldBlock();
+    void QueueError(int32_t error);
+
+    // Faults.
+    std::atomic<bool> failManualResetSignal{false};
+    std::atomic<bool> failAutoResetSignal{false};
+    std::atomic<bool> failNetworkEvent{false};
+    std::atomic<bool> failStartThread{false};
+    // The AllocateBytes call with this ordinal (the first call is 0) returns nullptr.
+    void FailAllocation(int ordinal);
+    // Started threads wait until the first Sleep before they run their procedure.
+    void HoldThreadsUntilSleep();
+
+    // Observations.
+    std::vector<OpenCall> OpenCalls() const;
+    std::vector<SocketHandle> ClosedSockets() const;
+    size_t QueuedItems() const;
+    int LiveSignals() const;
+    int SignalsCreated() const;
+    int ThreadsStarted() const;
+    int Allocations() const;
+    int Receives() const;
+    // True once the receive queue is empty; false when the deadline passed first.
+    bool WaitUntilQueueEmpty(std::chrono::milliseconds deadline = std::chrono::seconds(20)) const;
+
+    SignalHandle CreateManualResetSignal() override;
+    SignalHandle CreateAutoResetSignal() override;
+    SignalHandle CreateNetworkEvent() override;
+    void SetSignal(SignalHandle signal) override;
+    void CloseSignal(SignalHandle signal) override;
+    WaitResult Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket, bool watchNetwork,
+                    uint32_t timeoutMs) override;
+    bool StartThread(void (*proc)(void*), void* argument) override;
+    void Sleep(uint32_t milliseconds) override;
+    AddressQuery QueryLocalAddresses() override;
+    OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
+    ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
+    void CloseSocket(SocketHandle socket) override;
+    std::string ReceiveFailureText(int32_t error) override;
+    unsigned char* AllocateBytes(uint32_t size) override;
+
+private:
+    struct Signal {
+        bool autoReset;
+        bool set;
+    };
+    struct QueuedReceive {
+        std::vector<unsigned char> bytes;
+        int32_t error; // 0 for a datagram
+    };
+
+    SignalHandle MakeSignal(bool fail, bool autoReset);
+    bool TakeSignal(SignalHandle signal);
+    bool SocketReady(SocketHandle socket) const;
+    void Enqueue(QueuedReceive item);
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::map<SignalHandle, Signal> m_signals;
+    SignalHandle m_nextSignal = 1;
+    int m_signalsCreated = 0;
+    std::deque<QueuedReceive> m_queue;
+    std::deque<OpenedSocket> m_scriptedOpens;
+    std::vector<OpenCall> m_openCalls;
+    std::set<SocketHandle> m_openSockets;
+    std::vector<SocketHandle> m_closedSockets;
+    SocketHandle m_nextSocket = 100;
+    AddressQuery m_addressQuery;
+    std::set<int> m_failingAllocations;
+    int m_allocations = 0;
+    int m_receives = 0;
+    bool m_holdThreads = false;
+    std::vector<std::thread> m_threads;
+};
