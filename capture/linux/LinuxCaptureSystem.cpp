@@ -1,0 +1,35 @@
+// The Linux backend's one instance, its thread and sleep services and the local address list.
+#include "LinuxCaptureSystem.h"
+
+#include "LinuxInterfaces.h"
+
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+CaptureSystem& HostCaptureSystem() {
+    static LinuxCaptureSystem system;
+    return system;
+}
+
+bool LinuxCaptureSystem::StartThread(void (*proc)(void*), void* argument) {
+    try {
+        std::thread(proc, argument).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+void LinuxCaptureSystem::Sleep(uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+AddressQuery LinuxCaptureSystem::QueryLocalAddresses() {
+    InterfaceQuery query = QueryLocalInterfaces();
+    AddressQuery result{{}, std::move(query.failure)};
+    for (const LocalInterface& entry : query.interfaces) {
+        result.addresses.push_back(entry.address);
+    }
+    return result;
+}

@@ -1,0 +1,44 @@
+// The capture seam on Linux: eventfd signals, poll waits, packet sockets and getifaddrs.
+#pragma once
+
+#include "CaptureSystem.h"
+
+#include <atomic>
+
+// Handles: a signal is its eventfd plus one, so that no descriptor ever equals kNoSignal (0); a
+// socket is its descriptor itself, which is never kInvalidSocket (-1).
+class LinuxCaptureSystem : public CaptureSystem {
+public:
+    SignalHandle CreateManualResetSignal() override;
+    SignalHandle CreateAutoResetSignal() override;
+    SignalHandle CreateNetworkEvent() override;
+    void SetSignal(SignalHandle signal) override;
+    void CloseSignal(SignalHandle signal) override;
+
+    WaitResult Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket, bool watchNetwork,
+                    uint32_t timeoutMs) override;
+
+    bool StartThread(void (*proc)(void*), void* argument) override;
+    void Sleep(uint32_t milliseconds) override;
+
+    AddressQuery QueryLocalAddresses() override;
+    OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
+    ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
+    void CloseSocket(SocketHandle socket) override;
+
+    std::string ReceiveFailureText(int32_t error) override;
+
+private:
+    bool IsWatched(SocketHandle socket) const;
+    void NoteReceive(SocketHandle socket, bool failed);
+    void Forget(SocketHandle socket);
+
+    // poll reports a socket for as long as it holds data, so readiness is re-armed by hand: once a
+    // wait has reported the socket it rests until Receive is called on it, and after a receive error
+    // it rests until a wait times out. Every time-out re-arms both, so an engine that skips a read
+    // is woken again at the next time-out rather than never, and a socket that keeps failing costs
+    // one error line per time-out instead of a busy loop. Only the capture thread waits and
+    // receives; the atomics cover a socket closed from the other thread.
+    std::atomic<SocketHandle> m_reportedSocket{kInvalidSocket};
+    std::atomic<SocketHandle> m_failedSocket{kInvalidSocket};
+};

@@ -1,0 +1,39 @@
+// Reads the host's IPv4 interface addresses with getifaddrs.
+#include "LinuxInterfaces.h"
+
+#include "LinuxErrorText.h"
+
+#include <cerrno>
+
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+namespace {
+
+// An address with a label (eth0:1) is listed under the label; the device is the part before ':'.
+std::string DeviceName(const char* label) {
+    const std::string name(label != nullptr ? label : "");
+    return name.substr(0, name.find(':'));
+}
+
+} // namespace
+
+InterfaceQuery QueryLocalInterfaces() {
+    InterfaceQuery query;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        query.failure = SystemFailureText("getifaddrs failed: ", errno);
+        return query;
+    }
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
+            continue;
+        }
+        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        query.interfaces.push_back(
+            {address->sin_addr.s_addr, DeviceName(entry->ifa_name), (entry->ifa_flags & IFF_LOOPBACK) != 0});
+    }
+    freeifaddrs(list);
+    return query;
+}

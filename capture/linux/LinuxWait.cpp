@@ -1,0 +1,117 @@
+// Signals as eventfds and the capture thread's wait on them and on the capture socket.
+#include "LinuxCaptureSystem.h"
+
+#include <cerrno>
+#include <climits>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+// How long a failed poll pauses before it reports a time-out, so that a wait that keeps failing
+// does not turn the capture thread's loop into a busy one.
+constexpr uint32_t kFailedWaitPauseMs = 100;
+
+// kNoSignal gives -1, which poll skips.
+int SignalFd(SignalHandle signal) {
+    return static_cast<int>(signal - 1);
+}
+SignalHandle ToSignal(int fd) {
+    return fd < 0 ? kNoSignal : static_cast<SignalHandle>(fd) + 1;
+}
+
+// Every signal is a non-blocking eventfd that stays readable once written. How it resets comes from
+// its place in Wait: the stop signal is never read, the close and network signals are drained when
+// Wait reports them.
+SignalHandle CreateEventFd() {
+    return ToSignal(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+}
+
+void Drain(SignalHandle signal) {
+    uint64_t count = 0;
+    if (read(SignalFd(signal), &count, sizeof count) < 0) {
+        // Already drained: nothing to reset.
+    }
+}
+
+int PollTimeout(uint32_t timeoutMs) {
+    return timeoutMs > INT_MAX ? INT_MAX : static_cast<int>(timeoutMs);
+}
+
+} // namespace
+
+SignalHandle LinuxCaptureSystem::CreateManualResetSignal() {
+    return CreateEventFd();
+}
+SignalHandle LinuxCaptureSystem::CreateAutoResetSignal() {
+    return CreateEventFd();
+}
+SignalHandle LinuxCaptureSystem::CreateNetworkEvent() {
+    return CreateEventFd();
+}
+
+void LinuxCaptureSystem::SetSignal(SignalHandle signal) {
+    const uint64_t one = 1;
+    if (signal != kNoSignal && write(SignalFd(signal), &one, sizeof one) < 0) {
+        // Only a counter at its maximum refuses, and such a signal is set already.
+    }
+}
+
+void LinuxCaptureSystem::CloseSignal(SignalHandle signal) {
+    if (signal != kNoSignal) {
+        close(SignalFd(signal));
+    }
+}
+
+WaitResult LinuxCaptureSystem::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket,
+                                    bool watchNetwork, uint32_t timeoutMs) {
+    const bool watchSocket = watchNetwork && IsWatched(socket);
+    pollfd polled[] = {
+        {SignalFd(stop), POLLIN, 0},
+        {SignalFd(close), POLLIN, 0},
+        {watchNetwork ? SignalFd(network) : -1, POLLIN, 0},
+        {watchSocket ? static_cast<int>(socket) : -1, POLLIN, 0},
+    };
+    const int ready = poll(polled, sizeof polled / sizeof polled[0], PollTimeout(timeoutMs));
+    if (ready <= 0) {
+        if (ready < 0 && errno != EINTR) {
+            Sleep(kFailedWaitPauseMs);
+        }
+        m_reportedSocket = kInvalidSocket;
+        m_failedSocket = kInvalidSocket;
+        return WaitResult::Timeout;
+    }
+    if (polled[0].revents != 0) {
+        return WaitResult::Stop;
+    }
+    if (polled[1].revents != 0) {
+        Drain(close);
+        return WaitResult::Close;
+    }
+    if (polled[2].revents != 0) {
+        Drain(network);
+    }
+    // POLLERR and POLLHUP count as readiness too: the engine's next receive then fetches the error.
+    if (polled[3].revents != 0) {
+        m_reportedSocket = socket;
+    }
+    return WaitResult::Network;
+}
+
+bool LinuxCaptureSystem::IsWatched(SocketHandle socket) const {
+    return socket != kInvalidSocket && socket != m_reportedSocket && socket != m_failedSocket;
+}
+
+void LinuxCaptureSystem::NoteReceive(SocketHandle socket, bool failed) {
+    m_reportedSocket = kInvalidSocket;
+    m_failedSocket = failed ? socket : kInvalidSocket;
+}
+
+void LinuxCaptureSystem::Forget(SocketHandle socket) {
+    SocketHandle expected = socket;
+    m_reportedSocket.compare_exchange_strong(expected, kInvalidSocket);
+    expected = socket;
+    m_failedSocket.compare_exchange_strong(expected, kInvalidSocket);
+}

@@ -1,0 +1,254 @@
+// The Linux capture socket against real datagrams between two throw-away network namespaces.
+#include "LinuxCaptureSystem.h"
+#include "linux_datagrams.h"
+#include "linux_netns.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int32_t kLoopbackIndex = 0;
+constexpr int32_t kVethIndex = 1;
+constexpr int kArrivalWaitMs = 2000;
+
+int OpenDescriptorCount() {
+    int count = 0;
+    if (DIR* directory = opendir("/proc/self/fd")) {
+        while (readdir(directory) != nullptr) {
+            ++count;
+        }
+        closedir(directory);
+    }
+    return count;
+}
+
+// Takes CAP_NET_RAW out of the calling thread's effective set; capabilities are per thread.
+bool DropRawCapability() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0) {
+        return false;
+    }
+    data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+class LinuxPacketSocketTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningAsRoot()) {
+            GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
+        }
+        m_namespaces = std::make_unique<NamespacePair>();
+        ASSERT_TRUE(m_namespaces->Created()) << "could not create the test namespaces";
+    }
+
+    // Opens the capture socket in namespace a; the socket stays in that namespace.
+    SocketHandle OpenInA(int32_t index) {
+        OpenedSocket opened{kInvalidSocket, ""};
+        m_namespaces->RunInA([&] { opened = m_system.OpenCaptureSocket(index, kNoSignal); });
+        EXPECT_NE(opened.socket, kInvalidSocket) << opened.failure;
+        EXPECT_EQ(opened.failure, "");
+        return opened.socket;
+    }
+
+    std::unique_ptr<NamespacePair> m_namespaces;
+    LinuxCaptureSystem m_system;
+};
+
+} // namespace
+
+TEST_F(LinuxPacketSocketTest, ListsTheNamespaceAddressesInInterfaceOrderAlsoOnThreadsStartedThere) {
+    const std::vector<uint32_t> expected = {AddressValue("127.0.0.1"), AddressValue(NamespacePair::kAddressA)};
+    AddressQuery onThread;
+    AddressQuery onStartedThread;
+    m_namespaces->RunInA([&] {
+        onThread = m_system.QueryLocalAddresses();
+        int done[2];
+        ASSERT_EQ(pipe(done), 0);
+        struct Job {
+            LinuxCaptureSystem* system;
+            AddressQuery* query;
+            int doneFd;
+        } job{&m_system, &onStartedThread, done[1]};
+        ASSERT_TRUE(m_system.StartThread(
+            [](void* argument) {
+                Job* job = static_cast<Job*>(argument);
+                *job->query = job->system->QueryLocalAddresses();
+                (void)!write(job->doneFd, "d", 1);
+            },
+            &job));
+        char seen = 0;
+        EXPECT_EQ(read(done[0], &seen, 1), 1);
+        close(done[0]);
+        close(done[1]);
+    });
+    EXPECT_EQ(onThread.failure, "");
+    EXPECT_EQ(onThread.addresses, expected);
+    EXPECT_EQ(onStartedThread.failure, "");
+    EXPECT_EQ(onStartedThread.addresses, expected) << "a thread started in the namespace stays in it";
+}
+
+TEST_F(LinuxPacketSocketTest, AnIndexOutsideTheListFailsToBindAndLeaksNothing) {
+    for (int32_t index : {-1, 2, INT_MAX, INT_MIN}) {
+        SCOPED_TRACE(index);
+        OpenedSocket opened{0, ""};
+        const int descriptorsBefore = OpenDescriptorCount();
+        m_namespaces->RunInA([&] { opened = m_system.OpenCaptureSocket(index, kNoSignal); });
+        EXPECT_EQ(opened.socket, kInvalidSocket);
+        EXPECT_EQ(opened.failure, "bind failed\n");
+        EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
+    }
+}
+
+TEST_F(LinuxPacketSocketTest, CapturesBothDirectionsOnTheVethWholeAndInOrder) {
+    const SocketHandle socket = OpenInA(kVethIndex);
+    ASSERT_NE(socket, kInvalidSocket);
+    std::unique_ptr<UdpSink> sinkInB;
+    m_namespaces->RunInB([&] { sinkInB = std::make_unique<UdpSink>(NamespacePair::kAddressB, kTestPort); });
+    std::unique_ptr<UdpSink> sinkInA;
+    m_namespaces->RunInA([&] { sinkInA = std::make_unique<UdpSink>(NamespacePair::kAddressA, kTestPort); });
+
+    const std::vector<Datagram> incoming = Datagrams(NamespacePair::kAddressB, NamespacePair::kAddressA, 0);
+    m_namespaces->RunInB([&] { SendAll(incoming); });
+    {
+        SCOPED_TRACE("received from the peer");
+        ExpectCaptured(ReceiveAll(m_system, socket, incoming.size()), incoming);
+    }
+    const std::vector<Datagram> outgoing = Datagrams(NamespacePair::kAddressA, NamespacePair::kAddressB, 100);
+    m_namespaces->RunInA([&] { SendAll(outgoing); });
+    {
+        SCOPED_TRACE("sent to the peer");
+        ExpectCaptured(ReceiveAll(m_system, socket, outgoing.size()), outgoing);
+    }
+    m_system.CloseSocket(socket);
+}
+
+// Loopback traffic flows while the veth capture opens: none of it may be queued before the bind.
+TEST_F(LinuxPacketSocketTest, NothingFromAnotherInterfaceSlipsInWhileTheSocketOpens) {
+    SocketHandle socket = kInvalidSocket;
+    m_namespaces->RunInA([&] {
+        UdpSink sink("127.0.0.1", kTestPort);
+        std::atomic<bool> flooding{true};
+        std::thread flood([&] {
+            while (flooding) {
+                SendUdp("127.0.0.1", "127.0.0.1", kTestPort, "loopback");
+            }
+        });
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            m_system.CloseSocket(socket);
+            socket = m_system.OpenCaptureSocket(kVethIndex, kNoSignal).socket;
+        }
+        flooding = false;
+        flood.join();
+    });
+    ASSERT_NE(socket, kInvalidSocket);
+    const std::vector<Datagram> sent = Datagrams(NamespacePair::kAddressB, NamespacePair::kAddressA, 50);
+    m_namespaces->RunInA([&] {
+        UdpSink sink(NamespacePair::kAddressA, kTestPort);
+        m_namespaces->RunInB([&] { SendAll(sent); });
+        ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
+    });
+    m_system.CloseSocket(socket);
+}
+
+TEST_F(LinuxPacketSocketTest, LoopbackStoresEachDatagramOnce) {
+    const SocketHandle socket = OpenInA(kLoopbackIndex);
+    ASSERT_NE(socket, kInvalidSocket);
+    const std::vector<Datagram> sent = Datagrams("127.0.0.1", "127.0.0.1", 200);
+    m_namespaces->RunInA([&] {
+        UdpSink sink("127.0.0.1", kTestPort);
+        SendAll(sent);
+    });
+    ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
+    m_system.CloseSocket(socket);
+}
+
+TEST_F(LinuxPacketSocketTest, ALongDatagramIsCutToTheCapacityAndTheNextStaysWhole) {
+    const SocketHandle socket = OpenInA(kVethIndex);
+    ASSERT_NE(socket, kInvalidSocket);
+    const std::vector<Datagram> sent = {{NamespacePair::kAddressB, NamespacePair::kAddressA, Payload(1, 1000)},
+                                        {NamespacePair::kAddressB, NamespacePair::kAddressA, Payload(2, 10)}};
+    m_namespaces->RunInA([&] {
+        UdpSink sink(NamespacePair::kAddressA, kTestPort);
+        m_namespaces->RunInB([&] { SendAll(sent); });
+        ASSERT_TRUE(Readable(socket, kArrivalWaitMs));
+    });
+    constexpr uint32_t kCut = 40;
+    Bytes first(kCut + 8, 0xEE);
+    const ReceiveResult cut = m_system.Receive(socket, first.data(), kCut);
+    ASSERT_EQ(cut.bytes, static_cast<int32_t>(kCut));
+    EXPECT_EQ(first[kCut], 0xEE) << "nothing written past the capacity";
+    EXPECT_EQ(Word(first, 2), 1028u) << "the header still gives the full length";
+    EXPECT_EQ(std::string(first.begin() + 28, first.begin() + kCut), sent[0].payload.substr(0, kCut - 28));
+
+    const std::vector<Bytes> rest = ReceiveAll(m_system, socket, 1);
+    ASSERT_EQ(rest.size(), 1u);
+    ExpectUdpDatagram(rest[0], sent[1]);
+    m_system.CloseSocket(socket);
+}
+
+// When the interface goes away the socket reports one error, and the wait then stays quiet instead
+// of waking the capture thread over and over.
+TEST_F(LinuxPacketSocketTest, AVanishedInterfaceGivesOneErrorAndThenQuiet) {
+    const SocketHandle socket = OpenInA(kVethIndex);
+    ASSERT_NE(socket, kInvalidSocket);
+    const SignalHandle stop = m_system.CreateManualResetSignal();
+    const SignalHandle close = m_system.CreateAutoResetSignal();
+    const SignalHandle network = m_system.CreateNetworkEvent();
+    ASSERT_TRUE(m_namespaces->IpInA(std::string("link del ") + NamespacePair::kDeviceA));
+
+    EXPECT_EQ(m_system.Wait(stop, close, network, socket, true, kArrivalWaitMs), WaitResult::Network);
+    unsigned char buffer[64];
+    const ReceiveResult failed = m_system.Receive(socket, buffer, sizeof buffer);
+    EXPECT_EQ(failed.bytes, -1);
+    EXPECT_EQ(failed.error, ENETDOWN);
+    EXPECT_EQ(m_system.ReceiveFailureText(failed.error), "recvfrom failed. Code 100: Network is down\n");
+    int wakes = 0;
+    for (int i = 0; i < 5; ++i) {
+        if (m_system.Wait(stop, close, network, socket, true, 50) == WaitResult::Network) {
+            ++wakes;
+            m_system.Receive(socket, buffer, sizeof buffer);
+        }
+    }
+    EXPECT_LE(wakes, 2) << "the wait keeps reporting a dead socket";
+
+    m_system.CloseSocket(socket);
+    m_system.CloseSignal(stop);
+    m_system.CloseSignal(close);
+    m_system.CloseSignal(network);
+}
+
+TEST_F(LinuxPacketSocketTest, WithoutTheRawCapabilityTheSocketStepGivesTheReason) {
+    OpenedSocket opened{0, ""};
+    m_namespaces->RunInA([&] {
+        ASSERT_TRUE(DropRawCapability());
+        opened = m_system.OpenCaptureSocket(kVethIndex, kNoSignal);
+    });
+    EXPECT_EQ(opened.socket, kInvalidSocket);
+    EXPECT_EQ(opened.failure, "socket(AF_PACKET) failed: Operation not permitted\n");
+}
+
+TEST_F(LinuxPacketSocketTest, CloseSocketReleasesTheDescriptorAndIgnoresTheInvalidValue) {
+    const SocketHandle socket = OpenInA(kVethIndex);
+    ASSERT_NE(socket, kInvalidSocket);
+    m_system.CloseSocket(socket);
+    errno = 0;
+    EXPECT_EQ(fcntl(static_cast<int>(socket), F_GETFD), -1);
+    EXPECT_EQ(errno, EBADF);
+    m_system.CloseSocket(kInvalidSocket);
+}

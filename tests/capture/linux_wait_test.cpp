@@ -1,0 +1,155 @@
+// The Linux backend's signals, its wait and its clock; needs no privileges and no network.
+#include "LinuxCaptureSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t kShortWaitMs = 20;
+
+class LinuxWaitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_stop = m_system.CreateManualResetSignal();
+        m_close = m_system.CreateAutoResetSignal();
+        m_network = m_system.CreateNetworkEvent();
+        ASSERT_NE(m_stop, kNoSignal);
+        ASSERT_NE(m_close, kNoSignal);
+        ASSERT_NE(m_network, kNoSignal);
+    }
+    void TearDown() override {
+        m_system.CloseSignal(m_stop);
+        m_system.CloseSignal(m_close);
+        m_system.CloseSignal(m_network);
+    }
+
+    WaitResult WaitFor(SignalHandle stop, SocketHandle socket = kInvalidSocket, bool watchNetwork = true) {
+        return m_system.Wait(stop, m_close, m_network, socket, watchNetwork, kShortWaitMs);
+    }
+
+    LinuxCaptureSystem m_system;
+    SignalHandle m_stop = kNoSignal;
+    SignalHandle m_close = kNoSignal;
+    SignalHandle m_network = kNoSignal;
+};
+
+// A pair of connected datagram sockets: what is written to one end makes the other readable.
+struct SocketPair {
+    SocketPair() { EXPECT_EQ(socketpair(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends), 0); }
+    ~SocketPair() {
+        close(ends[0]);
+        close(ends[1]);
+    }
+    void Send(const char* text) const { EXPECT_GT(write(ends[1], text, std::char_traits<char>::length(text)), 0); }
+    int ends[2] = {-1, -1};
+};
+
+} // namespace
+
+TEST_F(LinuxWaitTest, ServesStopThenCloseThenNetworkAndResetsOnlyTheServedAutoSignal) {
+    m_system.SetSignal(m_stop);
+    m_system.SetSignal(m_close);
+    m_system.SetSignal(m_network);
+    EXPECT_EQ(WaitFor(m_stop), WaitResult::Stop);
+    EXPECT_EQ(WaitFor(m_stop), WaitResult::Stop) << "the stop signal is manual-reset";
+
+    // Without the stop signal the close and network signals, still set, come out in turn.
+    EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Close);
+    EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Network);
+    EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Timeout);
+
+    m_system.SetSignal(m_close);
+    m_system.SetSignal(m_close);
+    EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Close);
+    EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Timeout) << "two sets before a wait make one wake";
+}
+
+TEST_F(LinuxWaitTest, NetworkEventAndSocketAreIgnoredUnlessWatched) {
+    SocketPair pair;
+    pair.Send("x");
+    m_system.SetSignal(m_network);
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0], false), WaitResult::Timeout);
+    EXPECT_EQ(WaitFor(kNoSignal, kInvalidSocket, true), WaitResult::Network) << "the event stayed set";
+    EXPECT_EQ(WaitFor(kNoSignal, kInvalidSocket, true), WaitResult::Timeout) << "and was drained when served";
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0], true), WaitResult::Network) << "the socket stayed readable";
+}
+
+TEST_F(LinuxWaitTest, SignalsThatCouldNotBeMadeAreNeverReady) {
+    EXPECT_EQ(m_system.Wait(kNoSignal, kNoSignal, kNoSignal, kInvalidSocket, true, kShortWaitMs), WaitResult::Timeout);
+    m_system.SetSignal(kNoSignal);
+    m_system.CloseSignal(kNoSignal);
+}
+
+// A reported socket that is not read does not wake the next wait; a receive or a time-out re-arms it.
+TEST_F(LinuxWaitTest, ReadinessRestsUntilTheSocketIsReadOrAWaitTimesOut) {
+    SocketPair pair;
+    pair.Send("first");
+    pair.Send("second");
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Timeout) << "unread: rests";
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network) << "re-armed by the time-out";
+
+    unsigned char buffer[16];
+    EXPECT_EQ(m_system.Receive(pair.ends[0], buffer, sizeof buffer).bytes, 5);
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network) << "re-armed by the receive, data left";
+    EXPECT_EQ(m_system.Receive(pair.ends[0], buffer, sizeof buffer).bytes, 6);
+    const ReceiveResult empty = m_system.Receive(pair.ends[0], buffer, sizeof buffer);
+    EXPECT_EQ(empty.bytes, -1);
+    EXPECT_EQ(empty.error, ReceiveResult::kWouldBlock);
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Timeout);
+    pair.Send("third");
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
+}
+
+// A descriptor that keeps failing must not keep the capture thread busy: after a receive error it is
+// watched again only after a wait has timed out.
+TEST_F(LinuxWaitTest, AfterAReceiveErrorTheSocketRestsUntilAWaitTimesOut) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    ASSERT_EQ(write(pipeEnds[1], "x", 1), 1);
+    unsigned char buffer[16];
+    EXPECT_EQ(WaitFor(kNoSignal, pipeEnds[0]), WaitResult::Network);
+    const ReceiveResult failed = m_system.Receive(pipeEnds[0], buffer, sizeof buffer);
+    EXPECT_EQ(failed.bytes, -1);
+    EXPECT_EQ(failed.error, ENOTSOCK);
+    EXPECT_EQ(WaitFor(kNoSignal, pipeEnds[0]), WaitResult::Timeout);
+    EXPECT_EQ(WaitFor(kNoSignal, pipeEnds[0]), WaitResult::Network);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+}
+
+TEST(LinuxCaptureSystemTest, ReceiveFailureTextGivesTheCodeAndTheReason) {
+    LinuxCaptureSystem system;
+    EXPECT_EQ(system.ReceiveFailureText(ENETDOWN), "recvfrom failed. Code 100: Network is down\n");
+    EXPECT_EQ(system.ReceiveFailureText(EBADF), "recvfrom failed. Code 9: Bad file descriptor\n");
+}
+
+// The clock reads local time, not UTC: with a zone nine hours east the hour moves by nine.
+TEST(LinuxLocalClockTest, ReadsTheLocalTimeOfDay) {
+    const char* saved = std::getenv("TZ");
+    const std::string savedZone = saved != nullptr ? saved : "";
+    setenv("TZ", "JST-9", 1);
+    tzset();
+    const std::time_t before = std::time(nullptr);
+    const LocalTime local = ReadLocalTime();
+    const std::time_t after = std::time(nullptr);
+    saved != nullptr ? setenv("TZ", savedZone.c_str(), 1) : unsetenv("TZ");
+    tzset();
+
+    auto expectedHour = [](std::time_t when) {
+        std::tm utc{};
+        gmtime_r(&when, &utc);
+        return (utc.tm_hour + 9) % 24;
+    };
+    EXPECT_TRUE(local.hour == expectedHour(before) || local.hour == expectedHour(after)) << local.hour;
+    EXPECT_GE(local.millisecond, 0);
+    EXPECT_LE(local.millisecond, 999);
+}
