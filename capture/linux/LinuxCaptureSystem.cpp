@@ -1,10 +1,10 @@
 // The Linux backend's one instance, its thread and sleep services and the local address list.
 #include "LinuxCaptureSystem.h"
 
+#include "DetachedThread.h"
 #include "LinuxInterfaces.h"
 
 #include <chrono>
-#include <system_error>
 #include <thread>
 
 CaptureSystem& HostCaptureSystem() {
@@ -13,12 +13,7 @@ CaptureSystem& HostCaptureSystem() {
 }
 
 bool LinuxCaptureSystem::StartThread(void (*proc)(void*), void* argument) {
-    try {
-        std::thread(proc, argument).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return StartDetachedThread(proc, argument);
 }
 
 void LinuxCaptureSystem::Sleep(uint32_t milliseconds) {

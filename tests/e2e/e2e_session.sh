@@ -1,0 +1,182 @@
+# Shared part of the end-to-end scenarios: the root check, a Wine prefix and display of their own,
+# two network namespaces joined by a veth pair, the program started in the first namespace and
+# driven through its window, checks with a final "N passed, M failed" line, and clean-up on exit.
+# Source it with the arguments PROGRAM DRIVER WORK_DIR.
+
+E2E_PROGRAM=$1
+E2E_DRIVER=$2
+E2E_WORK=$3
+E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_ROOT=$(cd "$E2E_HERE/../.." && pwd)
+# Message boxes are captioned with the executable's name without its extension.
+E2E_APP_NAME=$(basename "$E2E_PROGRAM")
+
+readonly E2E_SKIP=77
+readonly E2E_ADDRESS_A=198.51.100.1
+readonly E2E_ADDRESS_B=198.51.100.2
+readonly E2E_SINK_PORT=40000
+readonly E2E_SOURCE_PORT=40001
+E2E_NS_A="sorvane-e2e-$$-a"
+E2E_NS_B="sorvane-e2e-$$-b"
+E2E_PROGRAM_PID=
+E2E_SINK_PID=
+E2E_PASSED=0
+E2E_FAILED=0
+
+source "$E2E_ROOT/scripts/lib/netns.sh"
+source "$E2E_ROOT/scripts/lib/net-raw.sh"
+
+e2e_require_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "**************************************************************************"
+        echo "SKIPPED: $(basename "$0") needs root (network namespaces, CAP_NET_RAW)."
+        echo "Run the end-to-end tests as root: sudo ctest --preset linux -L e2e"
+        echo "**************************************************************************"
+        exit "$E2E_SKIP"
+    fi
+}
+
+# Prepares the prefix and the display, creates the namespaces and arms the clean-up.
+e2e_begin() {
+    mkdir -p "$E2E_WORK"
+    export SORVANE_WINEPREFIX="$E2E_WORK/wineprefix"
+    source "$E2E_ROOT/scripts/lib/wine-env.sh"
+    source "$E2E_ROOT/scripts/lib/xvfb.sh"
+    ensure_display || e2e_abort "no X display"
+    trap e2e_cleanup EXIT
+    prepare_wine_prefix
+    netns_pair_create "$E2E_NS_A" "$E2E_NS_B" "$E2E_ADDRESS_A/24" "$E2E_ADDRESS_B/24" ||
+        e2e_abort "could not create the network namespaces"
+}
+
+e2e_cleanup() {
+    e2e_end_program >/dev/null 2>&1
+    [ -n "$E2E_SINK_PID" ] && kill "$E2E_SINK_PID" 2>/dev/null
+    wineserver -k 2>/dev/null
+    netns_pair_delete "$E2E_NS_A" "$E2E_NS_B"
+    [ -n "${SORVANE_XVFB_PID:-}" ] && kill "$SORVANE_XVFB_PID" 2>/dev/null
+    return 0
+}
+
+e2e_abort() {
+    echo "ABORTED: $*"
+    echo "$E2E_PASSED passed, $((E2E_FAILED + 1)) failed"
+    exit 1
+}
+
+driver() {
+    "$E2E_DRIVER" "$@" 2>>"$E2E_WORK/driver.log"
+}
+
+# The text pane without the carriage returns that the rich edit control adds to line ends.
+pane_text() {
+    driver text 1004 | tr -d '\r'
+}
+
+# The pane's text once it is not empty (log lines arrive as posted notifications), or after 15 s.
+wait_pane_text() {
+    local text i
+    for i in $(seq 1 150); do
+        text=$(pane_text)
+        [ -n "$text" ] && break
+        sleep 0.1
+    done
+    printf '%s' "$text"
+}
+
+# e2e_start_program [COMMAND PREFIX...]: starts the program in namespace A, through the prefix
+# (for example a setpriv call), and waits for its main window.
+e2e_start_program() {
+    ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >"$E2E_WORK/program.log" 2>&1 &
+    E2E_PROGRAM_PID=$!
+    driver wait-main 60 || { cat "$E2E_WORK/program.log"; e2e_abort "the main window did not appear"; }
+}
+
+# Closes the main window and waits for the program to end; sets E2E_PROGRAM_STATUS to its exit
+# status, or to "killed" when it had to be ended by its PID.
+e2e_end_program() {
+    E2E_PROGRAM_STATUS=
+    [ -n "$E2E_PROGRAM_PID" ] || return 0
+    driver close
+    driver wait-gone 30
+    local i
+    for i in $(seq 1 100); do
+        kill -0 "$E2E_PROGRAM_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$E2E_PROGRAM_PID" 2>/dev/null; then
+        kill "$E2E_PROGRAM_PID"
+        E2E_PROGRAM_STATUS=killed
+    else
+        wait "$E2E_PROGRAM_PID"
+        E2E_PROGRAM_STATUS=$?
+    fi
+    E2E_PROGRAM_PID=
+}
+
+# check_clean_exit: closes the program through its window and checks that it ended with status 0.
+check_clean_exit() {
+    e2e_end_program
+    check_equal "the program ends with status 0 when its window closes" 0 "$E2E_PROGRAM_STATUS"
+}
+
+# e2e_start_sink: a UDP receiver on port E2E_SINK_PORT of every address in namespace A.
+e2e_start_sink() {
+    ip netns exec "$E2E_NS_A" python3 "$E2E_HERE/udp_traffic.py" sink 0.0.0.0 "$E2E_SINK_PORT" &
+    E2E_SINK_PID=$!
+}
+
+# e2e_send_from_b COUNT:SIZE...: UDP datagrams from namespace B to the sink; prints how many went.
+e2e_send_from_b() {
+    ip netns exec "$E2E_NS_B" python3 "$E2E_HERE/udp_traffic.py" send "$E2E_ADDRESS_B" "$E2E_SOURCE_PORT" \
+        "$E2E_ADDRESS_A" "$E2E_SINK_PORT" "$@"
+}
+
+# e2e_send_on_loopback COUNT:SIZE...: UDP datagrams from 127.0.0.1 to the sink, inside namespace A.
+e2e_send_on_loopback() {
+    ip netns exec "$E2E_NS_A" python3 "$E2E_HERE/udp_traffic.py" send 127.0.0.1 "$E2E_SOURCE_PORT" \
+        127.0.0.1 "$E2E_SINK_PORT" "$@"
+}
+
+e2e_pass() {
+    E2E_PASSED=$((E2E_PASSED + 1))
+    echo "ok:   $1"
+}
+
+e2e_fail() {
+    E2E_FAILED=$((E2E_FAILED + 1))
+    echo "FAIL: $1"
+}
+
+# check_equal DESCRIPTION EXPECTED ACTUAL
+check_equal() {
+    if [ "$2" == "$3" ]; then
+        e2e_pass "$1"
+    else
+        e2e_fail "$1"
+        printf '      expected: %q\n      actual:   %q\n' "$2" "$3"
+    fi
+}
+
+# check_match DESCRIPTION EXTENDED_REGEX ACTUAL
+check_match() {
+    if [[ "$3" =~ $2 ]]; then
+        e2e_pass "$1"
+    else
+        e2e_fail "$1"
+        printf '      pattern: %s\n      actual:  %q\n' "$2" "$3"
+    fi
+}
+
+# check_status DESCRIPTION COMMAND...: passes when the command succeeds.
+check_status() {
+    local description=$1
+    shift
+    if "$@"; then e2e_pass "$description"; else e2e_fail "$description"; fi
+}
+
+e2e_finish() {
+    echo "$E2E_PASSED passed, $E2E_FAILED failed"
+    [ "$E2E_FAILED" -eq 0 ]
+    exit
+}
