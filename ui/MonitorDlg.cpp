@@ -1,0 +1,96 @@
+// CMonitorDlg: construction, the routing table and initialisation.
+#include "MonitorDlg.h"
+
+#include "Application.h"
+#include "LocalAddresses.h"
+#include "resource.h"
+
+#include <richedit.h>
+
+const MessageRoute<CMonitorDlg> CMonitorDlg::s_routes[] = {
+    OnMessage(WM_PAINT, &CMonitorDlg::OnPaintMessage),
+    OnMessage(WM_QUERYDRAGICON, &CMonitorDlg::OnQueryDragIcon),
+    OnMessage(WM_CLOSE, &CMonitorDlg::OnCloseMessage),
+    OnMessage(WM_SIZE, &CMonitorDlg::OnSizeMessage),
+    OnCommand(IDC_START_STOP, BN_CLICKED, &CMonitorDlg::OnStartStop),
+    OnCommand(IDC_LIST_BUTTON, BN_CLICKED, &CMonitorDlg::OnListPackets),
+    OnCommand(IDC_PACKET_LIST, LBN_DBLCLK, &CMonitorDlg::OnShowDetail),
+    OnCommand(IDC_FILTER_BUTTON, BN_CLICKED, &CMonitorDlg::OnFilter),
+    OnMenu(ID_FILE_EXIT, &CMonitorDlg::OnExit),
+    OnMenu(ID_SETTINGS_STORAGE, &CMonitorDlg::OnStorageSettings),
+    OnMenu(IDM_ABOUTBOX, &CMonitorDlg::OnAbout),
+    OnMessage(WM_CAPTURE_LOG, &CMonitorDlg::OnCaptureLog),
+    OnMessage(WM_CAPTURE_PACKET, &CMonitorDlg::OnCapturePacket),
+    OnMessage(WM_CAPTURE_FULL, &CMonitorDlg::OnCaptureFull),
+};
+
+CMonitorDlg::CMonitorDlg(CWnd* parent, CaptureSystem& system)
+    : CDialog(IDD_SORVANE_DIALOG, parent), m_system(system), m_capture(system, &m_poster),
+      m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+CMonitorDlg::~CMonitorDlg() {
+    // A window that never went through closing still must not leave the thread running.
+    if (m_bThreadLaunched && !m_bShutDown)
+        m_capture.Shutdown();
+    if (m_hWnd != nullptr)
+        DestroyWindow();
+    if (m_hListFont != nullptr)
+        ::DeleteObject(m_hListFont);
+}
+
+MessageResult CMonitorDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DispatchRoutes(*this, s_routes, message, wParam, lParam);
+}
+
+void CMonitorDlg::DoDataExchange(CDataExchange*) {}
+
+BOOL CMonitorDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    m_hListFont = ::CreateFontA(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ　明朝");
+    SendDlgItemMessage(IDC_PACKET_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(m_hListFont), TRUE);
+
+    SetTextPaneFormat();
+    FillInterfaceList();
+
+    m_capture.LaunchThread();
+    m_bThreadLaunched = true;
+    return TRUE;
+}
+
+void CMonitorDlg::OnOK() {}
+
+void CMonitorDlg::OnCancel() {}
+
+void CMonitorDlg::SetTextPaneFormat() {
+    CHARFORMATA format = {};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_FACE | CFM_CHARSET;
+    format.bCharSet = 0;
+    format.bPitchAndFamily = FIXED_PITCH;
+    ::lstrcpynA(format.szFaceName, "ＭＳ　ゴシック", LF_FACESIZE);
+    const WPARAM scopes[] = {SCF_DEFAULT, SCF_SELECTION, SCF_SELECTION | SCF_WORD};
+    for (WPARAM scope : scopes)
+        SendDlgItemMessage(IDC_TEXT_PANE, EM_SETCHARFORMAT, scope, reinterpret_cast<LPARAM>(&format));
+}
+
+void CMonitorDlg::FillInterfaceList() {
+    AddressEntries list = ListLocalAddresses(m_system);
+    if (!list.failure.empty()) {
+        AppendLog(list.failure.c_str());
+        return;
+    }
+    // The box sorts its entries as text, so with eleven or more "10. ..." lands after "1. ...";
+    // each entry keeps its position in the address list as item data for the start command.
+    for (size_t position = 0; position < list.entries.size(); ++position) {
+        LRESULT item = SendDlgItemMessage(IDC_INTERFACE, CB_ADDSTRING, 0,
+                                          reinterpret_cast<LPARAM>(list.entries[position].c_str()));
+        if (item >= 0)
+            SendDlgItemMessage(IDC_INTERFACE, CB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(position));
+    }
+    SendDlgItemMessage(IDC_INTERFACE, CB_SETCURSEL, 0);
+}

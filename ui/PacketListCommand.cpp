@@ -1,0 +1,90 @@
+// CMonitorDlg's list and detail commands: every stored packet as a row, and one row's detail text.
+#include "MonitorDlg.h"
+
+#include "ListRow.h"
+#include "PacketDetail.h"
+#include "RowProgress.h"
+#include "WaitCursor.h"
+#include "resource.h"
+
+#include <richedit.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+namespace {
+
+// Adds row at the end of the list with the store index as its data. A row the list cannot take
+// whole is not left behind: a row without its index would open another packet.
+bool AppendRow(HWND list, const std::string& row, int32_t storeIndex) {
+    const LRESULT position = ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    if (position < 0)
+        return false;
+    if (::SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(position), storeIndex) == LB_ERR) {
+        ::SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(position), 0);
+        return false;
+    }
+    return true;
+}
+
+void ReserveRows(HWND list, int32_t count, size_t rowLength) {
+    const uint64_t bytes = static_cast<uint64_t>(count) * rowLength;
+    const auto largest = static_cast<uint64_t>(std::numeric_limits<LPARAM>::max());
+    const auto reserved = static_cast<LPARAM>(bytes < largest ? bytes : largest);
+    ::SendMessageA(list, LB_INITSTORAGE, static_cast<WPARAM>(count), reserved);
+}
+
+// Adds the rows of store indexes 0 .. count - 1 and returns how many the list took.
+int32_t AddStoreRows(CWnd& window, HWND list, const CCapture& capture, int32_t count) {
+    CWaitCursor wait;
+    CRowProgress progress(&window, count);
+    int32_t listed = 0;
+    for (int32_t index = 0; index < count; ++index) {
+        const PacketView packet = capture.Get(index);
+        const std::string row = FormatListRow(packet.timeStamp, packet.bytes, packet.length);
+        if (index == 0) {
+            ReserveRows(list, count, row.size());
+            window.EnableDlgItem(IDC_FILTER_BUTTON, true);
+        }
+        if (!AppendRow(list, row, index))
+            break;
+        ++listed;
+        progress.Reached(index);
+    }
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    return listed;
+}
+
+} // namespace
+
+void CMonitorDlg::OnListPackets() {
+    HWND list = GetDlgItem(IDC_PACKET_LIST);
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    ClearDetailPane();
+    const int32_t count = m_capture.Count();
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    const int32_t listed = AddStoreRows(*this, list, m_capture, count);
+    if (listed < count) {
+        char line[96];
+        std::snprintf(line, sizeof(line), "Listed %d of %d packets: the list cannot hold more.\n", listed, count);
+        AppendLog(line);
+    }
+}
+
+void CMonitorDlg::OnShowDetail() {
+    const LRESULT selected = SendDlgItemMessage(IDC_PACKET_LIST, LB_GETCURSEL);
+    if (selected == LB_ERR)
+        return;
+    const LRESULT index = SendDlgItemMessage(IDC_PACKET_LIST, LB_GETITEMDATA, static_cast<WPARAM>(selected));
+    if (index < 0 || index >= m_capture.Count())
+        return;
+    const PacketView packet = m_capture.Get(static_cast<int32_t>(index));
+    const std::string text = packet.timeStamp + " " + FormatPacketDetail(packet.bytes, packet.length);
+    // A packet of 65,535 bytes gives some 300 KB of text, far beyond the pane's default limit.
+    const auto limit = static_cast<size_t>(SendDlgItemMessage(IDC_TEXT_PANE, EM_GETLIMITTEXT));
+    if (text.size() > limit)
+        SendDlgItemMessage(IDC_TEXT_PANE, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(text.size()));
+    ReplaceDetailPane(text.c_str());
+}
