@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <new>
 #include <stdexcept>
-#include <utility>
 
 namespace {
 
@@ -39,9 +38,10 @@ void CPacketStore::Add(unsigned char* buffer, uint32_t length) {
 // Every step that can fail runs before the first append; the appends themselves cannot throw once
 // room is reserved, so the arrays stay the same length whatever happens.
 bool CPacketStore::TryAdd(unsigned char* buffer, uint32_t length) {
-    std::string timeStamp;
+    TimeStampText timeStamp{};
     try {
-        timeStamp = FormatTimeStamp(m_clock());
+        const std::string text = FormatTimeStamp(m_clock());
+        text.copy(timeStamp.text, kTimeStampChars);
         ReserveOneMore(m_timeStamps);
         ReserveOneMore(m_buffers);
         ReserveOneMore(m_lengths);
@@ -52,7 +52,7 @@ bool CPacketStore::TryAdd(unsigned char* buffer, uint32_t length) {
         delete[] buffer;
         return false;
     }
-    m_timeStamps.push_back(std::move(timeStamp));
+    m_timeStamps.push_back(timeStamp);
     m_buffers.push_back(buffer);
     m_lengths.push_back(length);
     m_totalBytes += length;
@@ -69,7 +69,7 @@ uint32_t CPacketStore::TotalBytes() const {
 
 PacketView CPacketStore::Get(int32_t index) const {
     const unsigned char* bytes = m_buffers[index] ? m_buffers[index] : kNoBytes;
-    return PacketView{bytes, m_lengths[index], m_timeStamps[index]};
+    return PacketView{bytes, m_lengths[index], std::string(m_timeStamps[index].text, kTimeStampChars)};
 }
 
 void CPacketStore::Clear() {

@@ -1,0 +1,24 @@
+// The Linux capture backend with one addition: it keeps the CPU clock of the capture thread.
+#pragma once
+
+#include "LinuxCaptureSystem.h"
+
+#include <atomic>
+#include <ctime>
+
+class ThreadClockSystem : public LinuxCaptureSystem {
+public:
+    bool StartThread(void (*proc)(void*), void* argument) override;
+
+    // The CPU time of the capture thread so far, in seconds; -1 before the thread has begun.
+    // Valid only while the thread runs (before the engine's Shutdown).
+    double CaptureThreadCpuSeconds() const;
+
+private:
+    static void Trampoline(void* self);
+
+    void (*m_proc)(void*) = nullptr;
+    void* m_argument = nullptr;
+    clockid_t m_clock{};
+    std::atomic<bool> m_clockKnown{false};
+};

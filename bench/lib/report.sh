@@ -1,0 +1,98 @@
+# The results table of scripts/bench: the median of every measurement next to its goal.
+# Source it after common.sh, capture.sh and wine.sh.
+
+bench_row() {
+    printf '| %-58s | %10s | %-26s | %-22s |\n' "$@"
+}
+
+# bench_fixed VALUE DECIMALS
+bench_fixed() {
+    [ "$1" = n/a ] && echo n/a || printf "%.${2}f" "$1"
+}
+
+# bench_goal VALUE OPERATOR LIMIT: "met" or "MISSED" (OPERATOR one of <, <=, >=), "n/a" without a value.
+bench_goal() {
+    awk -v v="$1" -v op="$2" -v l="$3" 'BEGIN {
+        if (v == "n/a" || l == "n/a") { print "n/a"; exit }
+        ok = (op == "<" && v + 0 < l + 0) || (op == "<=" && v + 0 <= l + 0) || (op == ">=" && v + 0 >= l + 0)
+        print (ok ? "met" : "MISSED") }'
+}
+
+bench_capture_rows() {
+    local rate label engine tcpdump goal
+    for rate in "${BENCH_CAPTURE_RATES[@]}"; do
+        label="$rate/s"
+        [ "$rate" = 0 ] && label="as fast as it can ($(bench_median capture-0 sent_rate)/s sent)"
+        engine=$(bench_median "capture-$rate" engine_fraction)
+        tcpdump=$(bench_median "capture-$rate" tcpdump_fraction)
+        goal="$(bench_goal "$engine" '>=' "$tcpdump") (>= tcpdump)"
+        [ "$rate" = 20000 ] && goal="$(bench_goal "$engine" '>=' 1) (= 1, >= tcpdump)"
+        bench_row "Fraction captured, $label" "$(bench_fixed "$engine" 4)" "tcpdump $(bench_fixed "$tcpdump" 4)" \
+            "$goal"
+        bench_row "CPU s per million packets, $label" \
+            "$(bench_fixed "$(bench_median "capture-$rate" engine_cpu_per_m)" 2)" \
+            "tcpdump $(bench_fixed "$(bench_median "capture-$rate" tcpdump_cpu_per_m)" 2)" \
+            "thread alone $(bench_fixed "$(bench_median "capture-$rate" engine_thread_cpu_per_m)" 2)"
+    done
+}
+
+bench_idle_rows() {
+    local value
+    value=$(bench_median idle no_traffic_thread_cpu)
+    bench_row "Capture thread CPU, 10 s capturing without traffic (s)" "$(bench_fixed "$value" 4)" "" \
+        "$(bench_goal "$value" '<' 0.01) (near 0: < 0.01)"
+    value=$(bench_median idle full_thread_cpu)
+    bench_row "Capture thread CPU, 10 s Full, 20,000/s arriving (s)" "$(bench_fixed "$value" 4)" "" \
+        "$(bench_goal "$value" '<' 0.01) (near 0: < 0.01)"
+}
+
+bench_list_rows() {
+    local value tshark mb speedup
+    value=$(bench_median listing ns_per_row)
+    bench_row "Native rows (Get + FormatListRow), 167,772 rows (ns/row)" "$(bench_fixed "$value" 1)" "" \
+        "$(bench_goal "$value" '<' 150) (< 150)"
+    for mb in "${BENCH_STORE_SIZES[@]}"; do
+        bench_row "List command under Wine, $(bench_median "wine-$mb" list_rows) rows (s)" \
+            "$(bench_fixed "$(bench_median "wine-$mb" list)" 3)" "" ""
+    done
+    bench_row "  of which the list box alone, 167,772 rows (s)" \
+        "$(bench_fixed "$(bench_median wine-floor list_box)" 3)" "" ""
+    tshark=$(bench_median listing tshark_seconds)
+    speedup=$(bench_calc "$tshark / $(bench_median wine-16 list)")
+    bench_row "List command speed-up over tshark, 167,772 packets (x)" "$(bench_fixed "$speedup" 2)" \
+        "tshark $(bench_fixed "$tshark" 3) s" "$(bench_goal "$speedup" '>=' 5) (>= 5)"
+}
+
+bench_filter_rows() {
+    local key label mb ratio
+    for key in filter_half filter_one_percent; do
+        label=$([ "$key" = filter_half ] && echo "keeping ~1/2" || echo "keeping ~1%")
+        for mb in "${BENCH_STORE_SIZES[@]}"; do
+            bench_row "Filter $label, store of $mb MiB under Wine (s)" \
+                "$(bench_fixed "$(bench_median "wine-$mb" "$key")" 3)" \
+                "$(bench_median "wine-$mb" "${key}_rows") of $(bench_median "wine-$mb" list_rows) rows kept" ""
+        done
+        ratio=$(bench_calc "$(bench_median wine-16 "$key") / $(bench_median wine-4 "$key")")
+        bench_row "Filter $label: time at 4x the rows (16 / 4 MiB)" "$(bench_fixed "$ratio" 2)" "linear: 4" \
+            "$(bench_goal "$ratio" '<=' 5) (<= 5)"
+    done
+}
+
+bench_memory_rows() {
+    local value
+    bench_row "Resident memory per stored 100-byte packet (bytes)" \
+        "$(bench_fixed "$(bench_median memory bytes_per_packet)" 1)" "" ""
+    value=$(bench_median memory ratio)
+    bench_row "Resident memory / stored bytes, full store" "$(bench_fixed "$value" 3)" "" \
+        "$(bench_goal "$value" '<=' 1.6) (<= 1.6)"
+}
+
+bench_report() {
+    bench_row "Measure (median of $BENCH_REPEAT runs)" "Sorvane" "Comparison" "Goal"
+    bench_row "$(printf -- '-%.0s' {1..58})" "----------" "$(printf -- '-%.0s' {1..26})" "----------------------"
+    bench_capture_rows
+    bench_idle_rows
+    bench_list_rows
+    bench_filter_rows
+    bench_memory_rows
+}

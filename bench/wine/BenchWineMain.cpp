@@ -1,0 +1,42 @@
+// sorvane_bench_wine: times the running program's list and filter commands from outside, one step per run.
+#include "ListBoxFloor.h"
+#include "ProgramSteps.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: sorvane_bench_wine prepare TOTAL_MB ADDRESS\n"
+                         "       sorvane_bench_wine stop-when-full SECONDS PROGRAM_NAME\n"
+                         "       sorvane_bench_wine list\n"
+                         "       sorvane_bench_wine filter ADDRESS\n"
+                         "       sorvane_bench_wine list-box-floor ROWS\n");
+    return 2;
+}
+
+} // namespace
+
+int main() {
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<WideString> a;
+    for (int i = 1; i < count; ++i)
+        a.emplace_back(reinterpret_cast<const char16_t*>(words[i]));
+    LocalFree(words);
+    if (a.size() == 3 && a[0] == u"prepare")
+        return PrepareCapture(a[1], a[2]);
+    if (a.size() == 3 && a[0] == u"stop-when-full")
+        return StopWhenFull(std::strtod(Utf8FromWide(a[1]).c_str(), nullptr), a[2]);
+    if (a.size() == 1 && a[0] == u"list")
+        return TimeListCommand();
+    if (a.size() == 2 && a[0] == u"filter")
+        return TimeFilterCommand(a[1]);
+    if (a.size() == 2 && a[0] == u"list-box-floor")
+        return TimeListBoxFloor(std::atoi(Utf8FromWide(a[1]).c_str()));
+    return Usage();
+}

@@ -1,0 +1,20 @@
+// The benchmark's steps in the running program, each driven from outside through its windows.
+#pragma once
+
+#include "WideText.h"
+
+// Sets the total storage limit to totalMB in the settings dialog, picks the interface of address in
+// the combo box and starts capture. Returns 0, or 1 with the reason on standard error.
+int PrepareCapture(const WideString& totalMB, const WideString& address);
+
+// Waits up to seconds for the storage-full message box (captioned with the program's name), closes
+// it and stops capture; prints the message and the packet counter.
+int StopWhenFull(double seconds, const WideString& programName);
+
+// Runs the list command and prints "seconds=S rows=N": the time from the click until the command
+// has returned.
+int TimeListCommand();
+
+// Runs the filter command on a dotted address and prints "seconds=S rows_before=N rows_after=M":
+// the time from the dialog's OK until the list holds its new number of rows.
+int TimeFilterCommand(const WideString& address);
