@@ -47,6 +47,7 @@ private:
     bool IsCapturing() const;
     int32_t SelectedInterfacePosition() const;
     void DiscardQueuedPacketNotices();
+    int32_t TakeQueuedPacketNotices();
     MessageResult OnCaptureLog(WPARAM wParam, LPARAM lParam);
     MessageResult OnCapturePacket(WPARAM wParam, LPARAM lParam);
     MessageResult OnCaptureFull(WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end: without CAP_NET_RAW the program still starts, lists its addresses, and shows why
-# capture failed in the text pane; nothing is stored.
+# capture failed in the text pane; nothing is stored, and the program goes on working.
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
@@ -24,6 +24,19 @@ driver click 1000
 check_equal "stop still returns the button to 開始" 開始 "$(driver text 1000)"
 driver click 1007
 check_equal "the list is empty" "" "$(driver list-items 1008)"
+
+echo "== the program goes on working"
+readonly SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
+driver menu 32772
+check_status "the settings dialog opens" driver dialog-wait "$SETTINGS" 10
+driver dialog-click "$SETTINGS" 1
+check_status "OK closes the settings dialog" driver dialog-gone "$SETTINGS" 10
+driver click 1000
+check_equal "a second start shows the failing step again, alone in the pane" \
+    "socket(AF_PACKET) failed: Operation not permitted" "$(wait_pane_text)"
+driver click 1000
+check_equal "the second stop returns the button to 開始" 開始 "$(driver text 1000)"
+check_equal "still nothing is counted" 0 "$(driver text 1005)"
 
 echo "== closing"
 check_clean_exit

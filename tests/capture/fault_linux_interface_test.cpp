@@ -1,0 +1,108 @@
+// The engine over the real Linux backend when its interface vanishes mid-capture, and with the
+// largest IPv4 datagrams there are.
+#include "Capture.h"
+#include "RecordingPoster.h"
+#include "linux_datagrams.h"
+#include "linux_netns.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int32_t kLoopbackIndex = 0;
+constexpr int32_t kVethIndex = 1;
+// The capture thread waits 500 ms at a time; a socket that keeps failing may cost a line per wait.
+constexpr auto kWaitTimeout = std::chrono::milliseconds(500);
+
+std::vector<Bytes> StoredPackets(const CCapture& engine) {
+    std::vector<Bytes> stored;
+    for (int32_t i = 0; i < engine.Count(); ++i) {
+        const PacketView view = engine.Get(i);
+        stored.emplace_back(view.bytes, view.bytes + view.length);
+    }
+    return stored;
+}
+
+// Stops the engine and fails the test when that took longer than a hang bound.
+void StopWithinBound(CCapture& engine) {
+    const auto stopping = Clock::now();
+    engine.Stop();
+    EXPECT_LT(Clock::now() - stopping, std::chrono::seconds(5));
+}
+
+class LinuxEngineFaultTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningAsRoot()) {
+            GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
+        }
+        m_namespaces = std::make_unique<NamespacePair>();
+        ASSERT_TRUE(m_namespaces->Created()) << "could not create the test namespaces";
+    }
+
+    std::unique_ptr<NamespacePair> m_namespaces;
+    RecordingPoster m_poster;
+};
+
+TEST_F(LinuxEngineFaultTest, AVanishedInterfaceIsReportedInFewLinesAndANewStartOnLoopbackCaptures) {
+    const std::vector<Datagram> beforeLoss = Datagrams(NamespacePair::kAddressB, NamespacePair::kAddressA, 3);
+    const std::vector<Datagram> onLoopback = Datagrams("127.0.0.1", "127.0.0.1", 9);
+    m_namespaces->RunInA([&] {
+        UdpSink vethSink(NamespacePair::kAddressA, kTestPort);
+        UdpSink loopbackSink("127.0.0.1", kTestPort);
+        CCapture engine(HostCaptureSystem(), &m_poster);
+        ASSERT_TRUE(engine.LaunchThread());
+        engine.Start(kVethIndex, 1500, 16);
+        m_namespaces->RunInB([&] { SendAll(beforeLoss); });
+        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, static_cast<int>(beforeLoss.size())));
+
+        ASSERT_TRUE(m_namespaces->IpInA(std::string("link del ") + NamespacePair::kDeviceA));
+        const auto lost = Clock::now();
+        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_LOG, 1, std::chrono::seconds(5)));
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const int lines = m_poster.CountOf(WM_CAPTURE_LOG);
+        EXPECT_LE(lines, 1 + static_cast<int>((Clock::now() - lost) / kWaitTimeout)) << "a flood of error lines";
+        EXPECT_EQ(m_poster.LogTexts().front(), "recvfrom failed. Code 100: Network is down\n");
+        StopWithinBound(engine);
+        ExpectCaptured(StoredPackets(engine), beforeLoss);
+
+        // With the veth gone, loopback is the only address left, at position 0.
+        engine.Start(kLoopbackIndex, 1500, 16);
+        SendAll(onLoopback);
+        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, static_cast<int>(beforeLoss.size() + onLoopback.size())));
+        StopWithinBound(engine);
+        ExpectCaptured(StoredPackets(engine), onLoopback);
+        EXPECT_EQ(m_poster.CountOf(WM_CAPTURE_LOG), lines) << "the new capture reports no errors";
+        std::cout << lines << " error line(s) for the vanished interface\n";
+    });
+}
+
+// 65,535 bytes is the largest IPv4 datagram: a UDP payload of 65,507 bytes, unfragmented only on
+// loopback, whose MTU is 65,536.
+TEST_F(LinuxEngineFaultTest, DatagramsOfTheLargestIpv4SizeOnLoopbackAreStoredWhole) {
+    std::vector<Datagram> sent;
+    for (int sequence = 0; sequence < 3; ++sequence) {
+        sent.push_back({"127.0.0.1", "127.0.0.1", Payload(sequence, 65507)});
+    }
+    m_namespaces->RunInA([&] {
+        UdpSink sink("127.0.0.1", kTestPort);
+        CCapture engine(HostCaptureSystem(), &m_poster);
+        ASSERT_TRUE(engine.LaunchThread());
+        engine.Start(kLoopbackIndex, 65535, 16);
+        SendAll(sent);
+        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, static_cast<int>(sent.size())));
+        StopWithinBound(engine);
+        ExpectCaptured(StoredPackets(engine), sent);
+        EXPECT_EQ(engine.TotalBytes(), 3u * 65535u);
+    });
+    EXPECT_TRUE(m_poster.LogTexts().empty()) << m_poster.LogTexts().front();
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+// A capture backend that forwards to a real one but caps every sleep, so that tests can run many
+// Stop and Shutdown polls (1,000 ms each) quickly while sockets, signals and threads stay real.
+#pragma once
+
+#include "CaptureSystem.h"
+
+#include <algorithm>
+
+class ShortSleepSystem : public CaptureSystem {
+public:
+    ShortSleepSystem(CaptureSystem& real, uint32_t longestSleepMs) : m_real(real), m_longestSleepMs(longestSleepMs) {}
+
+    SignalHandle CreateManualResetSignal() override { return m_real.CreateManualResetSignal(); }
+    SignalHandle CreateAutoResetSignal() override { return m_real.CreateAutoResetSignal(); }
+    SignalHandle CreateNetworkEvent() override { return m_real.CreateNetworkEvent(); }
+    void SetSignal(SignalHandle signal) override { m_real.SetSignal(signal); }
+    void CloseSignal(SignalHandle signal) override { m_real.CloseSignal(signal); }
+    WaitResult Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket, bool watchNetwork,
+                    uint32_t timeoutMs) override {
+        return m_real.Wait(stop, close, network, socket, watchNetwork, timeoutMs);
+    }
+    bool StartThread(void (*proc)(void*), void* argument) override { return m_real.StartThread(proc, argument); }
+    void Sleep(uint32_t milliseconds) override { m_real.Sleep(std::min(milliseconds, m_longestSleepMs)); }
+    AddressQuery QueryLocalAddresses() override { return m_real.QueryLocalAddresses(); }
+    OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override {
+        return m_real.OpenCaptureSocket(interfaceIndex, networkEvent);
+    }
+    ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override {
+        return m_real.Receive(socket, buffer, capacity);
+    }
+    void CloseSocket(SocketHandle socket) override { m_real.CloseSocket(socket); }
+    std::string ReceiveFailureText(int32_t error) override { return m_real.ReceiveFailureText(error); }
+    unsigned char* AllocateBytes(uint32_t size) override { return m_real.AllocateBytes(size); }
+
+private:
+    CaptureSystem& m_real;
+    uint32_t m_longestSleepMs;
+};

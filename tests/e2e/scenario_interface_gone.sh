@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# End-to-end: the captured interface vanishes during capture. The error is shown as one line, stop
+# still returns, and a new capture on loopback works, storing and showing whole a datagram of the
+# largest IPv4 size.
+# Arguments: PROGRAM DRIVER WORK_DIR.
+set -u
+source "$(dirname "$0")/e2e_session.sh" "$@"
+e2e_require_root
+e2e_begin
+e2e_start_sink
+SUDO_UID= net_raw_prefix
+e2e_start_program "${NET_RAW_PREFIX[@]}"
+
+readonly SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
+
+echo "== the veth vanishes during capture"
+driver combo-select 1001 "( $E2E_ADDRESS_A )"
+driver click 1000
+check_equal "the sender sent three datagrams" 3 "$(e2e_send_from_b 3:64)"
+check_equal "the three are counted" 3 "$(driver wait-text 1005 3 15)"
+ip -n "$E2E_NS_A" link del veth0
+check_equal "the pane says why receiving failed" "recvfrom failed. Code 100: Network is down" "$(wait_pane_text)"
+sleep 3
+check_equal "and says it once, not over and over" 1 "$(pane_text | grep -c .)"
+check_equal "capture is still on: the button reads 停止" 停止 "$(driver text 1000)"
+start=$(date +%s%N)
+driver click 1000
+stop_ms=$((($(date +%s%N) - start) / 1000000))
+check_equal "stop returns the button to 開始" 開始 "$(driver text 1000)"
+echo "      the stop click took $stop_ms ms"
+check_status "stop took less than 5 s" test "$stop_ms" -lt 5000
+check_equal "the counter shows the three stored datagrams" 3 "$(driver text 1005)"
+
+echo "== a new capture on loopback, of a 65,535-byte datagram"
+driver menu 32772
+check_status "the settings dialog opens" driver dialog-wait "$SETTINGS" 10
+driver dialog-set-text "$SETTINGS" 1009 65535
+driver dialog-click "$SETTINGS" 1
+check_status "OK closes the settings dialog" driver dialog-gone "$SETTINGS" 10
+driver combo-select 1001 "( 127.0.0.1 )"
+driver click 1000
+check_equal "the new start empties the pane" "" "$(pane_text)"
+check_equal "the loopback sender sent one datagram of 65,507 payload bytes" 1 "$(e2e_send_on_loopback 1:65507)"
+check_equal "it is counted once" 1 "$(driver wait-text 1005 1 15)"
+driver click 1000
+driver click 1007
+check_match "its row comes from 127.0.0.1 port 40001" \
+    '^[0-9:.]{12} Src_Addr:127\.000\.000\.001 Dst_Addr:127\.000\.000\.001 Src_Port:40001  Dst_Port:40000$' \
+    "$(driver list-items 1008)"
+driver list-double-click 1008 0
+detail=$(pane_text)
+check_equal "the detail holds 4,096 dump rows" 4096 "$(grep -c '^[0-9a-f]\{8\} : ' <<<"$detail")"
+check_match "dump row 0 gives the total length 65,535 (ff ff)" '^00000000 : 45 00 ff ff ' \
+    "$(grep -m1 '^00000000 : ' <<<"$detail")"
+# Payload byte i is i % 256; the last 15 of the 65,507 are bytes 65,492 to 65,506: d4 to e2.
+check_match "the last dump row holds the last 15 payload bytes" '^00000fff : d4 d5 d6 .* e1 e2    ' \
+    "$(tail -n 1 <<<"$detail")"
+
+echo "== closing"
+check_clean_exit
+e2e_finish
