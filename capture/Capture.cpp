@@ -12,6 +12,9 @@ constexpr uint32_t kWaitTimeoutMs = 500;
 constexpr uint32_t kPollIntervalMs = 1000;
 // Bounds the work done per wake so that a flood of datagrams cannot hold off stop and close.
 constexpr int kMaxReadsPerWake = 64;
+// At most one packet notice per interval: a window takes keys and clicks only when no posted
+// message waits, so a notice per datagram would lock the user out for as long as a flood lasts.
+constexpr auto kNoticeInterval = std::chrono::milliseconds(50);
 // The store counts its bytes in 32 bits, so no limit can go beyond what that counter holds.
 constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
 
@@ -152,10 +155,13 @@ void CCapture::RunCaptureThread() {
             break;
         }
         if (result == WaitResult::Close) {
+            AnnounceStoredPackets(true);
+            m_nUnannounced = 0;
             CloseOnRequest();
         } else if (result == WaitResult::Network) {
             ReceiveBatch(receiveBuffer);
         }
+        AnnounceStoredPackets(false);
     }
     const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
     if (socket != kInvalidSocket) {
@@ -172,7 +178,33 @@ WaitResult CCapture::WaitForWork(const unsigned char* receiveBuffer) {
     const bool receiving = m_nReceiving.load(std::memory_order_acquire) == 1;
     const SocketHandle socket = m_socket.load(std::memory_order_acquire);
     const bool watchNetwork = receiveBuffer != nullptr && receiving == (socket != kInvalidSocket);
-    return m_system.Wait(m_hStop, m_hClose, m_hNetworkEvent, socket, watchNetwork, kWaitTimeoutMs);
+    return m_system.Wait(m_hStop, m_hClose, m_hNetworkEvent, socket, watchNetwork, WaitTimeoutMs());
+}
+
+// With packets still to announce, the thread wakes when their notice is due, traffic or not.
+uint32_t CCapture::WaitTimeoutMs() const {
+    if (m_nUnannounced == 0) {
+        return kWaitTimeoutMs;
+    }
+    const auto due = m_lastNotice + kNoticeInterval - std::chrono::steady_clock::now();
+    const auto dueMs = std::chrono::duration_cast<std::chrono::milliseconds>(due).count();
+    return static_cast<uint32_t>(std::clamp<decltype(dueMs)>(dueMs + 1, 1, kWaitTimeoutMs));
+}
+
+// Posts one notice for every packet stored since the last, once the interval has passed since it
+// (or at once when evenIfEarly). A refused post keeps the count for the next notice.
+void CCapture::AnnounceStoredPackets(bool evenIfEarly) {
+    if (m_nUnannounced == 0 || m_poster == nullptr) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!evenIfEarly && now - m_lastNotice < kNoticeInterval) {
+        return;
+    }
+    if (m_poster->Post(WM_CAPTURE_PACKET, m_nUnannounced, 0)) {
+        m_nUnannounced = 0;
+        m_lastNotice = now;
+    }
 }
 
 void CCapture::CloseOnRequest() {
@@ -202,32 +234,38 @@ void CCapture::ReceiveBatch(unsigned char* receiveBuffer) {
             }
             return;
         }
-        if (!StoreDatagram(receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes))) {
+        const StoreOutcome outcome =
+            StoreDatagram(receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes));
+        if (outcome == StoreOutcome::Full) {
+            // The window learns of every stored packet before it learns that storing stopped.
+            AnnounceStoredPackets(true);
+            Post(WM_CAPTURE_FULL);
             return;
+        }
+        if (outcome == StoreOutcome::Stored) {
+            ++m_nUnannounced;
         }
     }
 }
 
-// Returns false once the total limit refused the datagram and storing has stopped.
-bool CCapture::StoreDatagram(const unsigned char* bytes, uint32_t received) {
+// Full means the total limit refused the datagram and storing has stopped.
+CCapture::StoreOutcome CCapture::StoreDatagram(const unsigned char* bytes, uint32_t received) {
     const uint32_t length = std::min(received, m_nMaxPacketBytes);
     if (uint64_t{m_store.TotalBytes()} + length > TotalLimitBytes(m_nMaxTotalMB)) {
         m_nReceiving.store(0, std::memory_order_release);
-        Post(WM_CAPTURE_FULL);
-        return false;
+        return StoreOutcome::Full;
     }
     unsigned char* copy = m_system.AllocateBytes(length);
     if (copy == nullptr) {
         ReportDroppedPacket();
-        return true;
+        return StoreOutcome::Dropped;
     }
     std::memcpy(copy, bytes, length);
     if (!m_store.TryAdd(copy, length)) {
         ReportDroppedPacket();
-        return true;
+        return StoreOutcome::Dropped;
     }
-    Post(WM_CAPTURE_PACKET);
-    return true;
+    return StoreOutcome::Stored;
 }
 
 // One line per capture is enough: memory that is short now usually stays short for a while.

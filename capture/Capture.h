@@ -6,6 +6,7 @@
 #include "PacketStore.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 class CCapture {
@@ -42,8 +43,11 @@ private:
     WaitResult WaitForWork(const unsigned char* receiveBuffer);
     void CloseOnRequest();
     void ReceiveBatch(unsigned char* receiveBuffer);
-    bool StoreDatagram(const unsigned char* bytes, uint32_t received);
+    enum class StoreOutcome { Stored, Dropped, Full };
+    StoreOutcome StoreDatagram(const unsigned char* bytes, uint32_t received);
     void ReportDroppedPacket();
+    uint32_t WaitTimeoutMs() const;
+    void AnnounceStoredPackets(bool evenIfEarly);
     void Post(uint32_t message);
     void CloseSignals();
 
@@ -71,4 +75,8 @@ private:
     uint32_t m_nMaxPacketBytes = 0;
     uint32_t m_nMaxTotalMB = 0;
     bool m_bDropReported = false;
+
+    // The capture thread's own: packets stored but not yet announced, and when it last announced.
+    uint32_t m_nUnannounced = 0;
+    std::chrono::steady_clock::time_point m_lastNotice{};
 };

@@ -7,7 +7,8 @@ constexpr uint32_t kWindowMessageUser = 0x0400; // WM_USER
 
 // wParam: a heap text (new char[]) that the receiver releases with delete[]; lParam: 0.
 constexpr uint32_t WM_CAPTURE_LOG = kWindowMessageUser + 1;
-// wParam: 1 for one more stored packet (the window's own handler also takes 0: show 0); lParam: 0.
+// wParam: how many packets were stored since the previous notice, at least 1 (the window's own
+// handler also takes 0: show 0); lParam: 0. Notices come at most every few tens of milliseconds.
 constexpr uint32_t WM_CAPTURE_PACKET = kWindowMessageUser + 2;
 // wParam: 1; lParam: 0. The total storage limit was reached and storing stopped.
 constexpr uint32_t WM_CAPTURE_FULL = kWindowMessageUser + 3;

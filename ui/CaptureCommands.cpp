@@ -61,24 +61,24 @@ MessageResult CMonitorDlg::OnCaptureLog(WPARAM wParam, LPARAM) {
 
 MessageResult CMonitorDlg::OnCapturePacket(WPARAM wParam, LPARAM) {
     if (wParam != 0)
-        m_nPacketCount += 1 + TakeQueuedPacketNotices();
+        m_nPacketCount += static_cast<int32_t>(wParam) + TakeQueuedPacketNotices();
     SetDlgItemInt(IDC_PACKET_COUNT, wParam != 0 ? m_nPacketCount : 0, true);
     return 1;
 }
 
-// Under a flood the capture thread posts notices faster than the window handles them one at a time;
-// the queue then grows for as long as the flood lasts and holds back every later message, the
-// user's keys and clicks and closing included. Taking the queued notices together keeps it short.
+// The engine spaces its notices out, so normally none is waiting here. Should many be queued all
+// the same, taking them together keeps them from holding back every later message, the user's keys
+// and clicks and closing included. Returns the packets they count.
 int32_t CMonitorDlg::TakeQueuedPacketNotices() {
     constexpr int kMostAtOnce = 4096;
     MSG queued;
-    int32_t taken = 0;
+    int32_t packets = 0;
     for (int i = 0; i < kMostAtOnce; ++i) {
         if (!::PeekMessageA(&queued, m_hWnd, WM_CAPTURE_PACKET, WM_CAPTURE_PACKET, PM_REMOVE))
             break;
-        taken += queued.wParam != 0 ? 1 : 0;
+        packets += static_cast<int32_t>(queued.wParam);
     }
-    return taken;
+    return packets;
 }
 
 MessageResult CMonitorDlg::OnCaptureFull(WPARAM, LPARAM) {

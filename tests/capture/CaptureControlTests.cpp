@@ -13,7 +13,7 @@ TEST_F(EngineTest, StartOpensTheGivenIndexWithTheNetworkEventAndStopClosesTheSoc
     ASSERT_TRUE(engine.LaunchThread());
     engine.Start(-1, 100, 16);
     fake.QueueDatagramOfSize(30);
-    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Stop();
 
     const std::vector<OpenCall> opens = fake.OpenCalls();
@@ -32,7 +32,7 @@ TEST_F(EngineTest, NothingIsReadAfterStop) {
     fake.QueueDatagramOfSize(20);
     engine.Shutdown();
     EXPECT_EQ(fake.QueuedItems(), 1u);
-    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), 0);
+    EXPECT_EQ(poster.PacketsAnnounced(), 0);
 }
 
 TEST_F(EngineTest, WouldBlockIsSilentAndReceiveErrorsAreReportedWithoutStoppingCapture) {
@@ -43,7 +43,7 @@ TEST_F(EngineTest, WouldBlockIsSilentAndReceiveErrorsAreReportedWithoutStoppingC
     fake.QueueWouldBlock();
     fake.QueueError(10040);
     fake.QueueDatagramOfSize(60, 7);
-    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Stop();
 
     EXPECT_EQ(poster.LogTexts(),
@@ -68,7 +68,7 @@ TEST_F(EngineTest, FailedSetUpIsReportedAndStopStillReturns) {
 
     // The next start opens afresh and captures what was waiting.
     engine.Start(0, 100, 16);
-    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Stop();
     EXPECT_EQ(engine.Count(), 1);
 }
@@ -86,7 +86,7 @@ TEST_F(EngineTest, StartAfterFullClearsTheStoreAndCapturesAgain) {
     EXPECT_EQ(engine.Count(), 0);
     EXPECT_EQ(engine.TotalBytes(), 0u);
     fake.QueueDatagramOfSize(50, 3);
-    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 2));
+    ASSERT_TRUE(poster.WaitForPackets(2));
     engine.Stop();
 
     ASSERT_EQ(engine.Count(), 1);
@@ -105,7 +105,7 @@ TEST_F(EngineTest, StartWhileFullStopsThePreviousCaptureFirst) {
     engine.Start(0, 100, 16);
     EXPECT_TRUE(Contains(fake.ClosedSockets(), 100));
     fake.QueueDatagramOfSize(10, 1);
-    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Stop();
     ASSERT_EQ(engine.Count(), 1);
     EXPECT_EQ(StoredBytes(engine, 0), PatternPrefix(10, 1));
@@ -115,7 +115,7 @@ TEST_F(EngineTest, ShutdownWhileCapturingEndsTheThreadAndReleasesEverything) {
     ASSERT_TRUE(engine.LaunchThread());
     engine.Start(0, 100, 16);
     fake.QueueDatagramOfSize(20);
-    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+    ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Shutdown();
 
     EXPECT_EQ(engine.Count(), 0);

@@ -50,7 +50,7 @@ TEST_F(EngineTest, WithoutAReceiveBufferTheThreadStillAnswersStopAndShutdown) {
 
     EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Out of memory: no receive buffer, nothing is captured\n"}));
     EXPECT_EQ(fake.Receives(), 0);
-    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), 0);
+    EXPECT_EQ(poster.PacketsAnnounced(), 0);
     EXPECT_EQ(fake.LiveSignals(), 0);
 }
 
@@ -63,7 +63,7 @@ TEST_F(EngineTest, PacketsThatCannotBeCopiedAreDroppedAndReportedOnce) {
     for (unsigned char seed = 0; seed < 4; ++seed) {
         fake.QueueDatagramOfSize(40, seed);
     }
-    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, 2));
+    ASSERT_TRUE(poster.WaitForPackets(2));
     ASSERT_TRUE(fake.WaitUntilQueueEmpty());
     engine.Stop();
 
@@ -71,7 +71,7 @@ TEST_F(EngineTest, PacketsThatCannotBeCopiedAreDroppedAndReportedOnce) {
     EXPECT_EQ(StoredBytes(engine, 0), PatternPrefix(40, 0));
     EXPECT_EQ(StoredBytes(engine, 1), PatternPrefix(40, 3));
     EXPECT_EQ(engine.TotalBytes(), 80u);
-    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), 2);
+    EXPECT_EQ(poster.PacketsAnnounced(), 2);
     EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Out of memory: packets are being dropped\n"}));
 }
 
@@ -90,7 +90,8 @@ TEST_F(EngineTest, RefusedPostsLeakNoTextAndCaptureGoesOn) {
     engine.Stop();
 
     EXPECT_EQ(engine.Count(), 1);
-    EXPECT_EQ(poster.Refused(), 3);
+    // Two texts and at least one packet notice, which is offered again until stop.
+    EXPECT_GE(poster.Refused(), 3);
     EXPECT_TRUE(poster.Messages().empty());
 }
 

@@ -149,7 +149,7 @@ TEST_F(LinuxEngineFloodTest, TwoHundredStartStopCyclesAndAShutdownDuringAFloodLe
                 const auto stopping = Clock::now();
                 engine.Stop();
                 slowestStop = std::max(slowestStop, Clock::now() - stopping);
-                const int postedNow = m_poster.CountOf(WM_CAPTURE_PACKET);
+                const int postedNow = m_poster.PacketsAnnounced();
                 ASSERT_EQ(engine.Count(), postedNow - posted) << "cycle " << cycle;
                 ASSERT_EQ(engine.TotalBytes(), static_cast<uint32_t>(engine.Count()) * kFloodDatagramBytes);
                 posted = postedNow;
@@ -160,7 +160,7 @@ TEST_F(LinuxEngineFloodTest, TwoHundredStartStopCyclesAndAShutdownDuringAFloodLe
                       << std::chrono::duration_cast<milliseconds>(slowestStop).count() << " ms\n";
 
             engine.Start(kLoopbackIndex, 1500, 16);
-            ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, posted + 100));
+            ASSERT_TRUE(m_poster.WaitForPackets(posted + 100));
             engine.Shutdown();
             EXPECT_EQ(engine.Count(), 0);
         }
@@ -180,7 +180,7 @@ TEST_F(LinuxEngineFloodTest, AFloodFillsTheStoreOnceAndTheCountsAgreeAfterStop) 
         engine.Start(kVethIndex, 1500, 1);
         // The first datagram waits for the peer's address to resolve; a flood then would be cut short.
         SendFromBToA(*m_namespaces, 1);
-        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, 1));
+        ASSERT_TRUE(m_poster.WaitForPackets(1));
         SendFromBToA(*m_namespaces, 1400);
         ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_FULL, 1));
         // More traffic while full is neither stored nor reported again.
@@ -189,7 +189,7 @@ TEST_F(LinuxEngineFloodTest, AFloodFillsTheStoreOnceAndTheCountsAgreeAfterStop) 
         engine.Stop();
 
         EXPECT_EQ(m_poster.CountOf(WM_CAPTURE_FULL), 1);
-        EXPECT_EQ(engine.Count(), m_poster.CountOf(WM_CAPTURE_PACKET));
+        EXPECT_EQ(engine.Count(), m_poster.PacketsAnnounced());
         EXPECT_EQ(engine.Count(), 699);
         EXPECT_EQ(engine.TotalBytes(), 699u * 1500u);
         EXPECT_LE(engine.TotalBytes(), 1u << 20);

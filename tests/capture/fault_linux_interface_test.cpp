@@ -61,7 +61,7 @@ TEST_F(LinuxEngineFaultTest, AVanishedInterfaceIsReportedInFewLinesAndANewStartO
         ASSERT_TRUE(engine.LaunchThread());
         engine.Start(kVethIndex, 1500, 16);
         m_namespaces->RunInB([&] { SendAll(beforeLoss); });
-        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, static_cast<int>(beforeLoss.size())));
+        ASSERT_TRUE(m_poster.WaitForPackets(static_cast<int>(beforeLoss.size())));
 
         ASSERT_TRUE(m_namespaces->IpInA(std::string("link del ") + NamespacePair::kDeviceA));
         const auto lost = Clock::now();
@@ -76,7 +76,7 @@ TEST_F(LinuxEngineFaultTest, AVanishedInterfaceIsReportedInFewLinesAndANewStartO
         // With the veth gone, loopback is the only address left, at position 0.
         engine.Start(kLoopbackIndex, 1500, 16);
         SendAll(onLoopback);
-        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, static_cast<int>(beforeLoss.size() + onLoopback.size())));
+        ASSERT_TRUE(m_poster.WaitForPackets(static_cast<int>(beforeLoss.size() + onLoopback.size())));
         StopWithinBound(engine);
         ExpectCaptured(StoredPackets(engine), onLoopback);
         EXPECT_EQ(m_poster.CountOf(WM_CAPTURE_LOG), lines) << "the new capture reports no errors";
@@ -97,7 +97,7 @@ TEST_F(LinuxEngineFaultTest, DatagramsOfTheLargestIpv4SizeOnLoopbackAreStoredWho
         ASSERT_TRUE(engine.LaunchThread());
         engine.Start(kLoopbackIndex, 65535, 16);
         SendAll(sent);
-        ASSERT_TRUE(m_poster.WaitForCount(WM_CAPTURE_PACKET, static_cast<int>(sent.size())));
+        ASSERT_TRUE(m_poster.WaitForPackets(static_cast<int>(sent.size())));
         StopWithinBound(engine);
         ExpectCaptured(StoredPackets(engine), sent);
         EXPECT_EQ(engine.TotalBytes(), 3u * 65535u);

@@ -38,7 +38,7 @@ TEST(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) 
         ASSERT_TRUE(engine.LaunchThread());
         engine.Start(kVethIndex, kMaxPacketBytes, kMaxTotalMB);
         namespaces.RunInB([&] { SendAll(sent); });
-        EXPECT_TRUE(poster.WaitForCount(WM_CAPTURE_PACKET, static_cast<int>(sent.size()), std::chrono::seconds(5)));
+        EXPECT_TRUE(poster.WaitForPackets(static_cast<int>(sent.size()), std::chrono::seconds(5)));
         engine.Stop();
 
         ASSERT_EQ(engine.Count(), static_cast<int32_t>(sent.size()));
@@ -52,7 +52,7 @@ TEST(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) 
         EXPECT_EQ(engine.TotalBytes(), totalBytes);
         engine.Shutdown();
     });
-    EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), static_cast<int>(sent.size()));
+    EXPECT_EQ(poster.PacketsAnnounced(), static_cast<int>(sent.size()));
     EXPECT_EQ(poster.CountOf(WM_CAPTURE_FULL), 0);
     EXPECT_TRUE(poster.LogTexts().empty()) << poster.LogTexts().front();
 }

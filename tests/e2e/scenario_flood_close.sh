@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end: a UDP flood from the other namespace. During the flood the stop command returns, and
-# closing the window, by its close command and by the menu, ends the process with status 0, each
-# within a bounded time. How long a real key press on the stop button waits is measured and printed.
+# closing the window, by its close command and by the menu, ends the process with status 0, and a
+# real key press on the stop button stops capture, each within a bounded time.
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
@@ -109,9 +109,9 @@ start_flood
 close_during_flood "the exit menu command" driver menu 32771
 stop_flood
 
-# Keys and clicks come after posted messages in the window's queue, so a flood of notices can hold
-# them back; this is measured and printed, not checked.
-echo "== a key press on the stop button during a flood (measured)"
+# Keys and clicks come after posted messages in the window's queue; the engine spaces its packet
+# notices out, so a real key press on the stop button takes effect during the flood.
+echo "== a key press on the stop button during a flood"
 e2e_start_program "${NET_RAW_PREFIX[@]}"
 prepare_capture_on_veth
 press_start_stop 停止 10
@@ -119,10 +119,9 @@ press_start_stop 停止 10
 echo "      a key press started capture with no flood in $PRESS_MS ms"
 start_flood
 press_start_stop 開始 30
-echo "      MEASURED: the button read $(driver text 1000) $PRESS_MS ms after a key press during the flood"
+check_equal "a key press during the flood stops capture" 開始 "$(driver text 1000)"
+check_within "the key press took effect during the flood" "$PRESS_MS" "$STOP_BOUND_MS"
+check_status "the counter shows the stored packets" test "$(driver text 1005)" -gt 0
 stop_flood
-start=$(now_ms)
-driver wait-text 1000 開始 120 >/dev/null
-echo "      MEASURED: the key press took effect $(($(now_ms) - start)) ms after the flood ended"
 check_clean_exit
 e2e_finish

@@ -87,7 +87,7 @@ TEST_F(CaptureCommandTest, TheCounterIsExactOnceCaptureStopsEvenWithNotification
     EXPECT_EQ(Text(IDC_PACKET_COUNT), "5");
 }
 
-TEST_F(CaptureCommandTest, PacketNotificationsCountAndAZeroOnlyShowsZero) {
+TEST_F(CaptureCommandTest, PacketNotificationsAddTheirCountAndAZeroOnlyShowsZero) {
     OpenScripted();
     for (int i = 0; i < 3; ++i)
         PostToWindow(WM_CAPTURE_PACKET, 1);
@@ -98,6 +98,10 @@ TEST_F(CaptureCommandTest, PacketNotificationsCountAndAZeroOnlyShowsZero) {
     PostToWindow(WM_CAPTURE_PACKET, 1);
     PumpMessages(m_hWnd);
     EXPECT_EQ(Text(IDC_PACKET_COUNT), "4");
+    // A notice counts as many packets as it carries.
+    PostToWindow(WM_CAPTURE_PACKET, 250);
+    PumpMessages(m_hWnd);
+    EXPECT_EQ(Text(IDC_PACKET_COUNT), "254");
 }
 
 TEST_F(CaptureCommandTest, StartEmptiesTheListThePaneAndTheCounter) {

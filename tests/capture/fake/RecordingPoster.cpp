@@ -56,3 +56,23 @@ bool RecordingPoster::WaitForCount(uint32_t message, int count, std::chrono::mil
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_posted.wait_for(lock, deadline, [&] { return CountLocked(message) >= count; });
 }
+
+int RecordingPoster::PacketsLocked() const {
+    int packets = 0;
+    for (const PostedMessage& posted : m_messages) {
+        if (posted.message == WM_CAPTURE_PACKET) {
+            packets += static_cast<int>(posted.wParam);
+        }
+    }
+    return packets;
+}
+
+int RecordingPoster::PacketsAnnounced() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return PacketsLocked();
+}
+
+bool RecordingPoster::WaitForPackets(int count, std::chrono::milliseconds deadline) const {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_posted.wait_for(lock, deadline, [&] { return PacketsLocked() >= count; });
+}

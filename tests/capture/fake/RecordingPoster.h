@@ -32,9 +32,14 @@ public:
     int Refused() const;
     // True once at least count messages of that kind were posted; false when the deadline passed first.
     bool WaitForCount(uint32_t message, int count, std::chrono::milliseconds deadline = std::chrono::seconds(20)) const;
+    // The packets the WM_CAPTURE_PACKET notices announced (the sum of their wParam).
+    int PacketsAnnounced() const;
+    // True once at least count packets were announced; false when the deadline passed first.
+    bool WaitForPackets(int count, std::chrono::milliseconds deadline = std::chrono::seconds(20)) const;
 
 private:
     int CountLocked(uint32_t message) const;
+    int PacketsLocked() const;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_posted;
