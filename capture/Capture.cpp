@@ -17,6 +17,7 @@ constexpr int kMaxReadsPerWake = 64;
 constexpr auto kNoticeInterval = std::chrono::milliseconds(50);
 // The store counts its bytes in 32 bits, so no limit can go beyond what that counter holds.
 constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
+constexpr char kNoReceiveBuffer[] = "Out of memory: no receive buffer, nothing is captured\n";
 
 uint64_t TotalLimitBytes(uint32_t maxTotalMB) {
     return std::min<uint64_t>(uint64_t{maxTotalMB} << 20, kLargestTotalBytes);
@@ -42,10 +43,17 @@ bool CCapture::LaunchThread() {
         PostLogText("Capture signals could not be created\n");
         return false;
     }
+    // Without a receive buffer the thread still runs, so that start, stop and close behave as
+    // always; every start then says why nothing is captured.
+    m_receiveBuffer = m_system.AllocateBytes(kReceiveBufferBytes);
+    if (m_receiveBuffer == nullptr) {
+        PostLogText(kNoReceiveBuffer);
+    }
     m_bStopRequested.store(false, std::memory_order_relaxed);
     m_nThreadRunning.store(1, std::memory_order_release);
     if (!m_system.StartThread(&CCapture::CaptureThreadProc, this)) {
         m_nThreadRunning.store(0, std::memory_order_release);
+        ReleaseReceiveBuffer();
         CloseSignals();
         PostLogText("Capture thread could not be started\n");
         return false;
@@ -66,7 +74,9 @@ void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t max
     m_bDropReported = false;
 
     SocketHandle socket = kInvalidSocket;
-    if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+    if (m_nThreadRunning.load(std::memory_order_acquire) == 1 && m_receiveBuffer == nullptr) {
+        PostLogText(kNoReceiveBuffer);
+    } else if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
         OpenedSocket opened = m_system.OpenCaptureSocket(interfaceIndex, m_hNetworkEvent);
         if (opened.socket == kInvalidSocket) {
             PostLogText(opened.failure.c_str());
@@ -109,6 +119,7 @@ void CCapture::Shutdown() {
     if (socket != kInvalidSocket) {
         m_system.CloseSocket(socket);
     }
+    ReleaseReceiveBuffer();
     CloseSignals();
     m_store.Clear();
 }
@@ -145,10 +156,7 @@ void CCapture::CaptureThreadProc(void* engine) {
 }
 
 void CCapture::RunCaptureThread() {
-    unsigned char* receiveBuffer = m_system.AllocateBytes(kReceiveBufferBytes);
-    if (receiveBuffer == nullptr) {
-        PostLogText("Out of memory: no receive buffer, nothing is captured\n");
-    }
+    unsigned char* const receiveBuffer = m_receiveBuffer;
     for (;;) {
         const WaitResult result = WaitForWork(receiveBuffer);
         if (result == WaitResult::Stop) {
@@ -167,7 +175,6 @@ void CCapture::RunCaptureThread() {
     if (socket != kInvalidSocket) {
         m_system.CloseSocket(socket);
     }
-    delete[] receiveBuffer;
     m_nThreadRunning.store(0, std::memory_order_release);
 }
 
@@ -280,6 +287,12 @@ void CCapture::Post(uint32_t message) {
     if (m_poster != nullptr) {
         m_poster->Post(message, 1, 0);
     }
+}
+
+// Only once the thread has ended, or before it started.
+void CCapture::ReleaseReceiveBuffer() {
+    delete[] m_receiveBuffer;
+    m_receiveBuffer = nullptr;
 }
 
 void CCapture::CloseSignals() {

@@ -49,6 +49,7 @@ private:
     uint32_t WaitTimeoutMs() const;
     void AnnounceStoredPackets(bool evenIfEarly);
     void Post(uint32_t message);
+    void ReleaseReceiveBuffer();
     void CloseSignals();
 
     CaptureSystem& m_system;
@@ -58,6 +59,9 @@ private:
     SignalHandle m_hStop = kNoSignal;
     SignalHandle m_hClose = kNoSignal;
     SignalHandle m_hNetworkEvent = kNoSignal;
+    // From the same launch: the thread's receive buffer (nullptr when memory was short), released
+    // by Shutdown once the thread has ended.
+    unsigned char* m_receiveBuffer = nullptr;
 
     // Raised by LaunchThread before the thread starts, so that an early Shutdown still waits;
     // lowered by the thread as its last access to the engine.
