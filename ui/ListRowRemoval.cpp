@@ -1,6 +1,8 @@
 // Removes list rows one by one when few rows would move, and otherwise fills the list afresh.
 #include "ListRowRemoval.h"
 
+#include "ListBoxFiller.h"
+
 #include <algorithm>
 
 namespace {
@@ -33,13 +35,10 @@ bool IsKept(const std::vector<int32_t>& kept, LRESULT position) {
 
 void AddRows(HWND list, const RowPartition& rows, const std::vector<LRESULT>& data) {
     const size_t rowBytes = rows.keptTexts.empty() ? 0 : rows.keptTexts.front().size();
-    ::SendMessageA(list, LB_INITSTORAGE, rows.keptTexts.size(), static_cast<LPARAM>(rows.keptTexts.size() * rowBytes));
-    for (size_t i = 0; i < rows.keptTexts.size(); ++i) {
-        const LRESULT position =
-            ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rows.keptTexts[i].c_str()));
-        if (position >= 0)
-            ::SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(position), data[i]);
-    }
+    const CListBoxFiller filler(list);
+    filler.Reserve(rows.keptTexts.size(), rowBytes);
+    for (size_t i = 0; i < rows.keptTexts.size(); ++i)
+        filler.Append(rows.keptTexts[i].c_str(), data[i]);
 }
 
 // Keeps the selection on its row and the first visible row at the first kept row from the old one.

@@ -1,6 +1,7 @@
 // CMonitorDlg's list and detail commands: every stored packet as a row, and one row's detail text.
 #include "MonitorDlg.h"
 
+#include "ListBoxFiller.h"
 #include "ListRow.h"
 #include "PacketDetail.h"
 #include "RowProgress.h"
@@ -11,44 +12,25 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <string>
 
 namespace {
-
-// Adds row at the end of the list with the store index as its data. A row the list cannot take
-// whole is not left behind: a row without its index would open another packet.
-bool AppendRow(HWND list, const std::string& row, int32_t storeIndex) {
-    const LRESULT position = ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
-    if (position < 0)
-        return false;
-    if (::SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(position), storeIndex) == LB_ERR) {
-        ::SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(position), 0);
-        return false;
-    }
-    return true;
-}
-
-void ReserveRows(HWND list, int32_t count, size_t rowLength) {
-    const uint64_t bytes = static_cast<uint64_t>(count) * rowLength;
-    const auto largest = static_cast<uint64_t>(std::numeric_limits<LPARAM>::max());
-    const auto reserved = static_cast<LPARAM>(bytes < largest ? bytes : largest);
-    ::SendMessageA(list, LB_INITSTORAGE, static_cast<WPARAM>(count), reserved);
-}
 
 // Adds the rows of store indexes 0 .. count - 1 and returns how many the list took.
 int32_t AddStoreRows(CWnd& window, HWND list, const CCapture& capture, int32_t count) {
     CWaitCursor wait;
     CRowProgress progress(&window, count);
+    const CListBoxFiller rows(list);
     int32_t listed = 0;
     for (int32_t index = 0; index < count; ++index) {
         const PacketView packet = capture.Get(index);
         const std::string row = FormatListRow(packet.timeStamp, packet.bytes, packet.length);
         if (index == 0) {
-            ReserveRows(list, count, row.size());
+            rows.Reserve(static_cast<size_t>(count), row.size());
             window.EnableDlgItem(IDC_FILTER_BUTTON, true);
         }
-        if (!AppendRow(list, row, index))
+        // A row the list cannot take ends the listing: every row listed keeps its own packet.
+        if (!rows.Append(row.c_str(), index))
             break;
         ++listed;
         progress.Reached(index);
