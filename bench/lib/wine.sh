@@ -60,7 +60,7 @@ bench_wine_section() {
             bench_wine_fill "$mb" || { bench_log "wine: the $mb MiB store did not fill"; continue; }
             bench_wine_command "$section" list list &&
                 bench_wine_command "$section" filter_half filter "${BENCH_ADDRESSES_B[0]}" &&
-                bench_wine_command "$section" list list &&
+                bench_wine_command "$section" list_again list &&
                 bench_wine_command "$section" filter_one_percent filter "${BENCH_ADDRESSES_B[1]}"
         done
     done

@@ -26,8 +26,8 @@ protected:
     FakeCaptureSystem m_fake;
 };
 
-// The capture thread can post tens of thousands of notices a second; handled one by one, a close
-// posted behind them would wait for all of them, and for those still coming. 9,000 stays below the
+// The engine spaces its notices out, but a window held up for a while can still find many queued;
+// handled one by one, a close posted behind them would wait for all of them. 9,000 stays below the
 // 10,000 posted messages a queue takes on Windows.
 TEST_F(NoticeFloodTest, ACloseQueuedBehindNineThousandPacketNoticesIsHandledSoonAndEveryNoticeCounts) {
     Open(m_fake);
