@@ -1,6 +1,8 @@
 // Times LB_ADDSTRING and LB_SETITEMDATA alone on a list box styled like the program's packet list.
 #include "ListBoxFloor.h"
 
+#include "SecondsNow.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -25,14 +27,6 @@ std::vector<std::string> Rows(int count) {
     return rows;
 }
 
-double Now() {
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 } // namespace
 
 int TimeListBoxFloor(int count) {
@@ -43,13 +37,13 @@ int TimeListBoxFloor(int count) {
         return 1;
     }
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    const double start = Now();
+    const double start = SecondsNow();
     SendMessageA(list, LB_INITSTORAGE, static_cast<WPARAM>(count), static_cast<LPARAM>(count * rows[0].size()));
     for (int i = 0; i < count; ++i) {
         const LRESULT position = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rows[i].c_str()));
         SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(position), i);
     }
-    const double seconds = Now() - start;
+    const double seconds = SecondsNow() - start;
     std::printf("seconds=%.3f rows=%ld\n", seconds, static_cast<long>(SendMessageA(list, LB_GETCOUNT, 0, 0)));
     DestroyWindow(list);
     return 0;

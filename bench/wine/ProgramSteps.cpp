@@ -3,6 +3,7 @@
 
 #include "ControlMessages.h"
 #include "ProgramWindows.h"
+#include "SecondsNow.h"
 
 #include <commctrl.h>
 
@@ -31,14 +32,6 @@ const WideString kCapturing = u"停止";
 int Fail(const char* reason) {
     std::fprintf(stderr, "bench: %s\n", reason);
     return 1;
-}
-
-double Now() {
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 HWND WaitForDialog(HWND main, const WideString& caption, DWORD timeoutMs) {
@@ -131,10 +124,10 @@ int TimeListCommand() {
     HWND main = FindMainWindow();
     if (main == nullptr)
         return Fail("the main window is not there");
-    const double start = Now();
+    const double start = SecondsNow();
     if (!Click(main, kListButton))
         return Fail("the list command did not answer");
-    const double seconds = Now() - start;
+    const double seconds = SecondsNow() - start;
     std::printf("seconds=%.3f rows=%ld\n", seconds, static_cast<long>(RowCount(main)));
     return 0;
 }
@@ -149,16 +142,16 @@ int TimeFilterCommand(const WideString& dotted) {
     HWND dialog = WaitForDialog(main, kFilterCaption, kDialogWaitMs);
     if (dialog == nullptr || !SendAndWait(GetDlgItem(dialog, kFilterAddress), IPM_SETADDRESS, 0, address))
         return Fail("the filter dialog did not take the address");
-    const double start = Now();
+    const double start = SecondsNow();
     PostClick(dialog, IDOK);
     // The rows go in one run of deletions without a message loop, so the first count that differs
     // is the final one.
     LRESULT after = before;
-    while (after == before && Now() - start < kCommandTimeoutMs / 1000.0) {
+    while (after == before && SecondsNow() - start < kCommandTimeoutMs / 1000.0) {
         Sleep(1);
         after = RowCount(main);
     }
-    const double seconds = Now() - start;
+    const double seconds = SecondsNow() - start;
     std::printf("seconds=%.3f rows_before=%ld rows_after=%ld\n", seconds, static_cast<long>(before),
                 static_cast<long>(after));
     return after == before ? Fail("the filter removed no row") : 0;

@@ -4,6 +4,7 @@
 #include "RecordingPoster.h"
 #include "fault_short_sleep_system.h"
 #include "linux_datagrams.h"
+#include "linux_namespace_test.h"
 #include "linux_netns.h"
 
 #include <gtest/gtest.h>
@@ -113,17 +114,8 @@ private:
     std::thread m_thread;
 };
 
-class LinuxEngineFloodTest : public ::testing::Test {
+class LinuxEngineFloodTest : public NamespaceTest {
 protected:
-    void SetUp() override {
-        if (!RunningAsRoot()) {
-            GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
-        }
-        m_namespaces = std::make_unique<NamespacePair>();
-        ASSERT_TRUE(m_namespaces->Created()) << "could not create the test namespaces";
-    }
-
-    std::unique_ptr<NamespacePair> m_namespaces;
     RecordingPoster m_poster;
 };
 

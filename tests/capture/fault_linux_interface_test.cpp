@@ -3,6 +3,7 @@
 #include "Capture.h"
 #include "RecordingPoster.h"
 #include "linux_datagrams.h"
+#include "linux_namespace_test.h"
 #include "linux_netns.h"
 
 #include <gtest/gtest.h>
@@ -37,17 +38,8 @@ void StopWithinBound(CCapture& engine) {
     EXPECT_LT(Clock::now() - stopping, std::chrono::seconds(5));
 }
 
-class LinuxEngineFaultTest : public ::testing::Test {
+class LinuxEngineFaultTest : public NamespaceTest {
 protected:
-    void SetUp() override {
-        if (!RunningAsRoot()) {
-            GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
-        }
-        m_namespaces = std::make_unique<NamespacePair>();
-        ASSERT_TRUE(m_namespaces->Created()) << "could not create the test namespaces";
-    }
-
-    std::unique_ptr<NamespacePair> m_namespaces;
     RecordingPoster m_poster;
 };
 

@@ -1,6 +1,7 @@
 // The Linux capture socket against real datagrams between two throw-away network namespaces.
 #include "LinuxCaptureSystem.h"
 #include "linux_datagrams.h"
+#include "linux_namespace_test.h"
 #include "linux_netns.h"
 
 #include <gtest/gtest.h>
@@ -47,16 +48,8 @@ bool DropRawCapability() {
     return syscall(SYS_capset, &header, data) == 0;
 }
 
-class LinuxPacketSocketTest : public ::testing::Test {
+class LinuxPacketSocketTest : public NamespaceTest {
 protected:
-    void SetUp() override {
-        if (!RunningAsRoot()) {
-            GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
-        }
-        m_namespaces = std::make_unique<NamespacePair>();
-        ASSERT_TRUE(m_namespaces->Created()) << "could not create the test namespaces";
-    }
-
     // Opens the capture socket in namespace a; the socket stays in that namespace.
     SocketHandle OpenInA(int32_t index) {
         OpenedSocket opened{kInvalidSocket, ""};
@@ -66,7 +59,6 @@ protected:
         return opened.socket;
     }
 
-    std::unique_ptr<NamespacePair> m_namespaces;
     LinuxCaptureSystem m_system;
 };
 
