@@ -74,16 +74,16 @@ void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t max
     m_bDropReported = false;
 
     SocketHandle socket = kInvalidSocket;
-    if (m_nThreadRunning.load(std::memory_order_acquire) == 1 && m_receiveBuffer == nullptr) {
+    if (m_nThreadRunning.load(std::memory_order_acquire) != 1) {
+        PostLogText("Capture thread is not running: nothing is captured\n");
+    } else if (m_receiveBuffer == nullptr) {
         PostLogText(kNoReceiveBuffer);
-    } else if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
+    } else {
         OpenedSocket opened = m_system.OpenCaptureSocket(interfaceIndex, m_hNetworkEvent);
         if (opened.socket == kInvalidSocket) {
             PostLogText(opened.failure.c_str());
         }
         socket = opened.socket;
-    } else {
-        PostLogText("Capture thread is not running: nothing is captured\n");
     }
     m_socket.store(socket, std::memory_order_release);
     m_nReceiving.store(1, std::memory_order_release);
@@ -156,9 +156,8 @@ void CCapture::CaptureThreadProc(void* engine) {
 }
 
 void CCapture::RunCaptureThread() {
-    unsigned char* const receiveBuffer = m_receiveBuffer;
     for (;;) {
-        const WaitResult result = WaitForWork(receiveBuffer);
+        const WaitResult result = WaitForWork();
         if (result == WaitResult::Stop) {
             break;
         }
@@ -167,7 +166,7 @@ void CCapture::RunCaptureThread() {
             m_nUnannounced = 0;
             CloseOnRequest();
         } else if (result == WaitResult::Network) {
-            ReceiveBatch(receiveBuffer);
+            ReceiveBatch();
         }
         AnnounceStoredPackets(false);
     }
@@ -181,10 +180,10 @@ void CCapture::RunCaptureThread() {
 // Capturing, the thread waits for datagrams; idle, it watches the network event alone, which Start
 // sets to wake it. When full, or capturing without a socket after a failed set-up, it waits for stop
 // and close only, so a socket left readable can never make it spin.
-WaitResult CCapture::WaitForWork(const unsigned char* receiveBuffer) {
+WaitResult CCapture::WaitForWork() {
     const bool receiving = m_nReceiving.load(std::memory_order_acquire) == 1;
     const SocketHandle socket = m_socket.load(std::memory_order_acquire);
-    const bool watchNetwork = receiveBuffer != nullptr && receiving == (socket != kInvalidSocket);
+    const bool watchNetwork = m_receiveBuffer != nullptr && receiving == (socket != kInvalidSocket);
     return m_system.Wait(m_hStop, m_hClose, m_hNetworkEvent, socket, watchNetwork, WaitTimeoutMs());
 }
 
@@ -223,7 +222,7 @@ void CCapture::CloseOnRequest() {
     m_nCloseRequested.store(0, std::memory_order_release);
 }
 
-void CCapture::ReceiveBatch(unsigned char* receiveBuffer) {
+void CCapture::ReceiveBatch() {
     for (int read = 0; read < kMaxReadsPerWake; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) ||
             m_nCloseRequested.load(std::memory_order_acquire) == 1 ||
@@ -231,10 +230,10 @@ void CCapture::ReceiveBatch(unsigned char* receiveBuffer) {
             return;
         }
         const SocketHandle socket = m_socket.load(std::memory_order_acquire);
-        if (socket == kInvalidSocket || receiveBuffer == nullptr) {
+        if (socket == kInvalidSocket || m_receiveBuffer == nullptr) {
             return;
         }
-        const ReceiveResult result = m_system.Receive(socket, receiveBuffer, kReceiveBufferBytes);
+        const ReceiveResult result = m_system.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
         if (result.bytes < 0) {
             if (result.error != ReceiveResult::kWouldBlock) {
                 PostLogText(m_system.ReceiveFailureText(result.error).c_str());
@@ -242,7 +241,7 @@ void CCapture::ReceiveBatch(unsigned char* receiveBuffer) {
             return;
         }
         const StoreOutcome outcome =
-            StoreDatagram(receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes));
+            StoreDatagram(m_receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes));
         if (outcome == StoreOutcome::Full) {
             // The window learns of every stored packet before it learns that storing stopped.
             AnnounceStoredPackets(true);

@@ -40,9 +40,9 @@ public:
 
 private:
     void RunCaptureThread();
-    WaitResult WaitForWork(const unsigned char* receiveBuffer);
+    WaitResult WaitForWork();
     void CloseOnRequest();
-    void ReceiveBatch(unsigned char* receiveBuffer);
+    void ReceiveBatch();
     enum class StoreOutcome { Stored, Dropped, Full };
     StoreOutcome StoreDatagram(const unsigned char* bytes, uint32_t received);
     void ReportDroppedPacket();
