@@ -47,19 +47,11 @@ bool ThreadCountReturnsTo(int expected) {
     return EntriesIn("/proc/self/task") == expected;
 }
 
-sockaddr_in Endpoint(const char* address, uint16_t port) {
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_port = htons(port);
-    endpoint.sin_addr.s_addr = AddressValue(address);
-    return endpoint;
-}
-
 // A UDP socket bound to an address of the calling thread's namespace.
 class UdpSender {
 public:
     explicit UdpSender(const char* from) : m_fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-        const sockaddr_in source = Endpoint(from, 0);
+        const sockaddr_in source = SocketAddress(from, 0);
         EXPECT_EQ(bind(m_fd, reinterpret_cast<const sockaddr*>(&source), sizeof source), 0) << from;
     }
     UdpSender(const UdpSender&) = delete;
@@ -68,7 +60,7 @@ public:
 
     // Sends count copies of payload back to back; returns how many went.
     int Send(const char* to, const std::string& payload, int count) {
-        const sockaddr_in destination = Endpoint(to, kTestPort);
+        const sockaddr_in destination = SocketAddress(to, kTestPort);
         int sent = 0;
         for (int i = 0; i < count; ++i) {
             sent += sendto(m_fd, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&destination),

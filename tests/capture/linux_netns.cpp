@@ -22,14 +22,6 @@ bool Run(const std::string& command) {
     return std::system(command.c_str()) == 0;
 }
 
-sockaddr_in SocketAddress(const char* dotted, uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = AddressValue(dotted);
-    return address;
-}
-
 // A run that crashed cannot delete its namespaces; the next run deletes those whose process is gone.
 // Names are "sv<pid>n<counter><side>", so only namespaces made by these tests are touched.
 void DeleteLeftoversOfDeadRuns() {
@@ -116,6 +108,14 @@ UdpSink::UdpSink(const char* address, uint16_t port) : m_fd(socket(AF_INET, SOCK
 
 UdpSink::~UdpSink() {
     close(m_fd);
+}
+
+sockaddr_in SocketAddress(const char* dotted, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = AddressValue(dotted);
+    return address;
 }
 
 uint32_t AddressValue(const char* dotted) {

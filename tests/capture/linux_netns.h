@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include <netinet/in.h>
+
 // Namespace "a" holds lo and the veth end 198.51.100.1/24, namespace "b" the end 198.51.100.2/24.
 // The names carry the process id and a counter, so parallel runs do not meet. Both namespaces, and
 // with them the veth pair, are deleted by the destructor.
@@ -58,3 +60,6 @@ private:
 
 // The address in network byte order, as the capture backend lists it.
 uint32_t AddressValue(const char* dotted);
+
+// An IPv4 socket address of dotted and port.
+sockaddr_in SocketAddress(const char* dotted, uint16_t port);

@@ -16,6 +16,8 @@ readonly E2E_ADDRESS_A=198.51.100.1
 readonly E2E_ADDRESS_B=198.51.100.2
 readonly E2E_SINK_PORT=40000
 readonly E2E_SOURCE_PORT=40001
+# The caption of the storage settings dialog.
+readonly E2E_SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
 E2E_NS_A="sorvane-e2e-$$-a"
 E2E_NS_B="sorvane-e2e-$$-b"
 E2E_PROGRAM_PID=

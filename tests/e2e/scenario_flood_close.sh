@@ -10,7 +10,6 @@ e2e_begin
 e2e_start_sink
 SUDO_UID= net_raw_prefix
 
-readonly SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
 # The flood runs until it is ended; the window is acted on only after it has run for a while, so
 # that notices handled too slowly would have piled up by then.
 readonly FLOOD_SECONDS=600
@@ -49,11 +48,11 @@ check_within() {
 # the store does not fill during the flood; then picks the veth address.
 prepare_capture_on_veth() {
     driver menu 32772
-    driver dialog-wait "$SETTINGS" 10 || e2e_abort "the settings dialog did not open"
-    driver dialog-set-text "$SETTINGS" 1009 28
-    driver dialog-set-text "$SETTINGS" 1010 -1
-    driver dialog-click "$SETTINGS" 1
-    driver dialog-gone "$SETTINGS" 10
+    driver dialog-wait "$E2E_SETTINGS" 10 || e2e_abort "the settings dialog did not open"
+    driver dialog-set-text "$E2E_SETTINGS" 1009 28
+    driver dialog-set-text "$E2E_SETTINGS" 1010 -1
+    driver dialog-click "$E2E_SETTINGS" 1
+    driver dialog-gone "$E2E_SETTINGS" 10
     driver combo-select 1001 "( $E2E_ADDRESS_A )"
 }
 

@@ -11,7 +11,6 @@ e2e_start_sink
 SUDO_UID= net_raw_prefix
 e2e_start_program "${NET_RAW_PREFIX[@]}"
 
-readonly SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
 
 echo "== the veth vanishes during capture"
 driver combo-select 1001 "( $E2E_ADDRESS_A )"
@@ -33,10 +32,10 @@ check_equal "the counter shows the three stored datagrams" 3 "$(driver text 1005
 
 echo "== a new capture on loopback, of a 65,535-byte datagram"
 driver menu 32772
-check_status "the settings dialog opens" driver dialog-wait "$SETTINGS" 10
-driver dialog-set-text "$SETTINGS" 1009 65535
-driver dialog-click "$SETTINGS" 1
-check_status "OK closes the settings dialog" driver dialog-gone "$SETTINGS" 10
+check_status "the settings dialog opens" driver dialog-wait "$E2E_SETTINGS" 10
+driver dialog-set-text "$E2E_SETTINGS" 1009 65535
+driver dialog-click "$E2E_SETTINGS" 1
+check_status "OK closes the settings dialog" driver dialog-gone "$E2E_SETTINGS" 10
 driver combo-select 1001 "( 127.0.0.1 )"
 driver click 1000
 check_equal "the new start empties the pane" "" "$(pane_text)"

@@ -10,17 +10,16 @@ e2e_start_sink
 SUDO_UID= net_raw_prefix
 e2e_start_program "${NET_RAW_PREFIX[@]}"
 
-readonly SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
 
 echo "== storage settings"
 driver menu 32772
-check_status "the settings dialog opens" driver dialog-wait "$SETTINGS" 10
-check_equal "per-packet bytes default to 100" 100 "$(driver dialog-text "$SETTINGS" 1009)"
-check_equal "total MB default to 16" 16 "$(driver dialog-text "$SETTINGS" 1010)"
-driver dialog-set-text "$SETTINGS" 1009 1500
-driver dialog-set-text "$SETTINGS" 1010 1
-driver dialog-click "$SETTINGS" 1
-check_status "OK closes the settings dialog" driver dialog-gone "$SETTINGS" 10
+check_status "the settings dialog opens" driver dialog-wait "$E2E_SETTINGS" 10
+check_equal "per-packet bytes default to 100" 100 "$(driver dialog-text "$E2E_SETTINGS" 1009)"
+check_equal "total MB default to 16" 16 "$(driver dialog-text "$E2E_SETTINGS" 1010)"
+driver dialog-set-text "$E2E_SETTINGS" 1009 1500
+driver dialog-set-text "$E2E_SETTINGS" 1010 1
+driver dialog-click "$E2E_SETTINGS" 1
+check_status "OK closes the settings dialog" driver dialog-gone "$E2E_SETTINGS" 10
 
 echo "== settings refused during capture"
 driver combo-select 1001 "( $E2E_ADDRESS_A )"
@@ -31,7 +30,7 @@ check_equal "it asks to stop first" 一旦、停止してから操作してく�
 driver dialog-click "$E2E_APP_NAME" 1
 check_status "the message box closes" driver dialog-gone "$E2E_APP_NAME" 10
 not_open() { ! driver dialog-wait "$1" 1; }
-check_status "the settings dialog did not open" not_open "$SETTINGS"
+check_status "the settings dialog did not open" not_open "$E2E_SETTINGS"
 
 echo "== storage full at 1 MiB with 1500-byte datagrams"
 # 699 datagrams of 1500 bytes make 1,048,500 bytes; the 700th would pass 1,048,576.

@@ -26,11 +26,10 @@ driver click 1007
 check_equal "the list is empty" "" "$(driver list-items 1008)"
 
 echo "== the program goes on working"
-readonly SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
 driver menu 32772
-check_status "the settings dialog opens" driver dialog-wait "$SETTINGS" 10
-driver dialog-click "$SETTINGS" 1
-check_status "OK closes the settings dialog" driver dialog-gone "$SETTINGS" 10
+check_status "the settings dialog opens" driver dialog-wait "$E2E_SETTINGS" 10
+driver dialog-click "$E2E_SETTINGS" 1
+check_status "OK closes the settings dialog" driver dialog-gone "$E2E_SETTINGS" 10
 driver click 1000
 check_equal "a second start shows the failing step again, alone in the pane" \
     "socket(AF_PACKET) failed: Operation not permitted" "$(wait_pane_text)"
