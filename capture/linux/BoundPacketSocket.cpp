@@ -1,0 +1,78 @@
+// Opening the capture's packet socket: created, filtered and bound to one interface.
+#include "BoundPacketSocket.h"
+
+#include "LinuxErrorText.h"
+#include "LinuxPacketFilter.h"
+#include "UniqueFd.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <linux/if_ether.h>
+#include <net/if.h>
+#include <netpacket/packet.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+namespace {
+
+// Room for about a tenth of a second of a busy gigabit link, so that a capture thread held up for
+// a moment (the store growing, the scheduler) loses nothing. Set with SO_RCVBUFFORCE, which passes
+// the system limit when the process may; otherwise SO_RCVBUF gets as much as the limit allows.
+constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
+
+void EnlargeReceiveBuffer(int fd) {
+    if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBufferBytes, sizeof kReceiveBufferBytes) != 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+    }
+}
+
+BoundPacketSocket Failed(std::string text) {
+    return {-1, std::move(text)};
+}
+
+// The device's index, and whether it is a loopback device; index 0 (errno set) when there is no
+// such device.
+int DeviceIndex(int fd, const std::string& name, bool& loopback) {
+    ifreq request{};
+    if (name.empty() || name.size() >= sizeof request.ifr_name) {
+        errno = ENODEV;
+        return 0;
+    }
+    std::memcpy(request.ifr_name, name.data(), name.size());
+    if (ioctl(fd, SIOCGIFFLAGS, &request) != 0) {
+        return 0;
+    }
+    loopback = (request.ifr_flags & IFF_LOOPBACK) != 0;
+    return static_cast<int>(if_nametoindex(name.c_str()));
+}
+
+} // namespace
+
+// The socket is made with protocol 0, which receives nothing, and starts receiving only when bound
+// to the one interface, its filter already in place; so nothing else is queued before the bind. It
+// is bound for every protocol because only such sockets see the datagrams the host sends as well as
+// those it receives; the filter keeps the IPv4 ones.
+BoundPacketSocket OpenBoundPacketSocket(const std::string& interfaceName) {
+    UniqueFd fd(socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (fd.get() < 0) {
+        return Failed(SystemFailureText("socket(AF_PACKET) failed: ", errno));
+    }
+    bool loopback = false;
+    sockaddr_ll bound{};
+    bound.sll_family = AF_PACKET;
+    bound.sll_protocol = htons(ETH_P_ALL);
+    bound.sll_ifindex = DeviceIndex(fd.get(), interfaceName, loopback);
+    if (bound.sll_ifindex == 0) {
+        return Failed(SystemFailureText("bind(AF_PACKET) failed: ", errno));
+    }
+    if (!AttachCaptureFilter(fd.get(), loopback)) {
+        return Failed(SystemFailureText("setsockopt(SO_ATTACH_FILTER) failed: ", errno));
+    }
+    EnlargeReceiveBuffer(fd.get());
+    if (bind(fd.get(), reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0) {
+        return Failed(SystemFailureText("bind(AF_PACKET) failed: ", errno));
+    }
+    return {fd.release(), ""};
+}
