@@ -10,8 +10,11 @@ namespace {
 constexpr uint32_t kReceiveBufferBytes = 65535;
 constexpr uint32_t kWaitTimeoutMs = 500;
 constexpr uint32_t kPollIntervalMs = 1000;
-// Bounds the work done per wake so that a flood of datagrams cannot hold off stop and close.
-constexpr int kMaxReadsPerWake = 64;
+// Bounds the work done per wake, so that packet notices go out on time during a flood.
+constexpr int kMaxReadsPerWake = 512;
+// Bounds the reads of a stop: what fills an 8 MiB receive buffer with the smallest datagrams
+// (20 bytes), so that a stop reads all a socket can hold yet ends even if datagrams keep coming.
+constexpr uint32_t kMaxReadsPerStop = 8 * 1024 * 1024 / 20;
 // At most one packet notice per interval: a window takes keys and clicks only when no posted
 // message waits, so a notice per datagram would lock the user out for as long as a flood lasts.
 constexpr auto kNoticeInterval = std::chrono::milliseconds(50);
@@ -162,6 +165,7 @@ void CCapture::RunCaptureThread() {
             break;
         }
         if (result == WaitResult::Close) {
+            DrainBeforeClose();
             AnnounceStoredPackets(true);
             m_nUnannounced = 0;
             CloseOnRequest();
@@ -197,19 +201,25 @@ uint32_t CCapture::WaitTimeoutMs() const {
     return static_cast<uint32_t>(std::clamp<decltype(dueMs)>(dueMs + 1, 1, kWaitTimeoutMs));
 }
 
-// Posts one notice for every packet stored since the last, once the interval has passed since it
-// (or at once when evenIfEarly). A refused post keeps the count for the next notice.
+// Posts one notice for every packet stored since the last, once the interval has passed since the
+// last attempt (or at once when evenIfEarly). A refused post keeps the count for the next attempt,
+// an interval later, so that the wait time-out never shrinks to nothing; with nobody to tell, the
+// count is dropped.
 void CCapture::AnnounceStoredPackets(bool evenIfEarly) {
-    if (m_nUnannounced == 0 || m_poster == nullptr) {
+    if (m_nUnannounced == 0) {
+        return;
+    }
+    if (m_poster == nullptr) {
+        m_nUnannounced = 0;
         return;
     }
     const auto now = std::chrono::steady_clock::now();
     if (!evenIfEarly && now - m_lastNotice < kNoticeInterval) {
         return;
     }
+    m_lastNotice = now;
     if (m_poster->Post(WM_CAPTURE_PACKET, m_nUnannounced, 0)) {
         m_nUnannounced = 0;
-        m_lastNotice = now;
     }
 }
 
@@ -222,6 +232,22 @@ void CCapture::CloseOnRequest() {
     m_nCloseRequested.store(0, std::memory_order_release);
 }
 
+// A stop keeps every datagram that reached the socket before it: the backend keeps new ones out
+// and hands over what it holds, and the thread reads until nothing is left. A full store has
+// nothing more to take, and a shutdown does not wait for the reads.
+void CCapture::DrainBeforeClose() {
+    const SocketHandle socket = m_socket.load(std::memory_order_acquire);
+    if (socket == kInvalidSocket || m_receiveBuffer == nullptr || m_nReceiving.load(std::memory_order_acquire) != 1) {
+        return;
+    }
+    m_system.StopArrivals(socket);
+    for (uint32_t read = 0; read < kMaxReadsPerStop; ++read) {
+        if (m_bStopRequested.load(std::memory_order_acquire) || !ReceiveOne(socket)) {
+            return;
+        }
+    }
+}
+
 void CCapture::ReceiveBatch() {
     for (int read = 0; read < kMaxReadsPerWake; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) ||
@@ -230,28 +256,34 @@ void CCapture::ReceiveBatch() {
             return;
         }
         const SocketHandle socket = m_socket.load(std::memory_order_acquire);
-        if (socket == kInvalidSocket || m_receiveBuffer == nullptr) {
+        if (socket == kInvalidSocket || m_receiveBuffer == nullptr || !ReceiveOne(socket)) {
             return;
-        }
-        const ReceiveResult result = m_system.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
-        if (result.bytes < 0) {
-            if (result.error != ReceiveResult::kWouldBlock) {
-                PostLogText(m_system.ReceiveFailureText(result.error).c_str());
-            }
-            return;
-        }
-        const StoreOutcome outcome =
-            StoreDatagram(m_receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes));
-        if (outcome == StoreOutcome::Full) {
-            // The window learns of every stored packet before it learns that storing stopped.
-            AnnounceStoredPackets(true);
-            Post(WM_CAPTURE_FULL);
-            return;
-        }
-        if (outcome == StoreOutcome::Stored) {
-            ++m_nUnannounced;
         }
     }
+}
+
+// Reads and stores one datagram; false when there is nothing more to read now (nothing ready, a
+// receive error, or the store just filled).
+bool CCapture::ReceiveOne(SocketHandle socket) {
+    const ReceiveResult result = m_system.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
+    if (result.bytes < 0) {
+        if (result.error != ReceiveResult::kWouldBlock) {
+            PostLogText(m_system.ReceiveFailureText(result.error).c_str());
+        }
+        return false;
+    }
+    const StoreOutcome outcome =
+        StoreDatagram(m_receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes));
+    if (outcome == StoreOutcome::Full) {
+        // The window learns of every stored packet before it learns that storing stopped.
+        AnnounceStoredPackets(true);
+        Post(WM_CAPTURE_FULL);
+        return false;
+    }
+    if (outcome == StoreOutcome::Stored) {
+        ++m_nUnannounced;
+    }
+    return true;
 }
 
 // Full means the total limit refused the datagram and storing has stopped.

@@ -42,7 +42,9 @@ private:
     void RunCaptureThread();
     WaitResult WaitForWork();
     void CloseOnRequest();
+    void DrainBeforeClose();
     void ReceiveBatch();
+    bool ReceiveOne(SocketHandle socket);
     enum class StoreOutcome { Stored, Dropped, Full };
     StoreOutcome StoreDatagram(const unsigned char* bytes, uint32_t received);
     void ReportDroppedPacket();

@@ -65,6 +65,10 @@ public:
     virtual OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) = 0;
     // Receives one whole datagram, starting at the IP header, into buffer (at most capacity bytes).
     virtual ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) = 0;
+    // Called before a socket is closed on request: keeps further datagrams out of socket and makes
+    // every one it has already taken in readable, so that receiving until nothing is ready reads
+    // exactly what arrived before. Returns within a bounded time; kInvalidSocket is ignored.
+    virtual void StopArrivals(SocketHandle socket) = 0;
     // Shuts the socket down for both directions and closes it; kInvalidSocket is ignored.
     virtual void CloseSocket(SocketHandle socket) = 0;
 

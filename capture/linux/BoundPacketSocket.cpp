@@ -3,6 +3,7 @@
 
 #include "LinuxErrorText.h"
 #include "LinuxPacketFilter.h"
+#include "PacketRingLayout.h"
 #include "UniqueFd.h"
 
 #include <cerrno>
@@ -10,22 +11,33 @@
 
 #include <arpa/inet.h>
 #include <linux/if_ether.h>
+#include <linux/if_packet.h>
 #include <net/if.h>
-#include <netpacket/packet.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace {
 
-// Room for about a tenth of a second of a busy gigabit link, so that a capture thread held up for
-// a moment (the store growing, the scheduler) loses nothing. Set with SO_RCVBUFFORCE, which passes
-// the system limit when the process may; otherwise SO_RCVBUF gets as much as the limit allows.
-constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
-
-void EnlargeReceiveBuffer(int fd) {
-    if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBufferBytes, sizeof kReceiveBufferBytes) != 0) {
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+// A TPACKET_V3 receive ring: the kernel writes datagrams into blocks that the program maps, and
+// wakes it once per block rather than once per datagram. It is set up before the bind, so that no
+// datagram is ever queued outside the ring.
+bool SetUpReceiveRing(int fd, std::string& failure) {
+    const int version = TPACKET_V3;
+    if (setsockopt(fd, SOL_PACKET, PACKET_VERSION, &version, sizeof version) != 0) {
+        failure = SystemFailureText("setsockopt(PACKET_VERSION) failed: ", errno);
+        return false;
     }
+    tpacket_req3 request{};
+    request.tp_block_size = kRingBlockBytes;
+    request.tp_block_nr = kRingBlockCount;
+    request.tp_frame_size = kRingFrameBytes;
+    request.tp_frame_nr = kRingBlockBytes / kRingFrameBytes * kRingBlockCount;
+    request.tp_retire_blk_tov = kRingRetireTimeoutMs;
+    if (setsockopt(fd, SOL_PACKET, PACKET_RX_RING, &request, sizeof request) != 0) {
+        failure = SystemFailureText("setsockopt(PACKET_RX_RING) failed: ", errno);
+        return false;
+    }
+    return true;
 }
 
 BoundPacketSocket Failed(std::string text) {
@@ -70,7 +82,10 @@ BoundPacketSocket OpenBoundPacketSocket(const std::string& interfaceName) {
     if (!AttachCaptureFilter(fd.get(), loopback)) {
         return Failed(SystemFailureText("setsockopt(SO_ATTACH_FILTER) failed: ", errno));
     }
-    EnlargeReceiveBuffer(fd.get());
+    std::string failure;
+    if (!SetUpReceiveRing(fd.get(), failure)) {
+        return Failed(std::move(failure));
+    }
     if (bind(fd.get(), reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0) {
         return Failed(SystemFailureText("bind(AF_PACKET) failed: ", errno));
     }

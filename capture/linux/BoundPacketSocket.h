@@ -3,8 +3,9 @@
 
 #include <string>
 
-// A packet socket bound to one interface, its IPv4 filter in place, non-blocking and close-on-exec;
-// or fd -1 and the failing step's text, ending in "\n".
+// A packet socket bound to one interface, its IPv4 filter in place and its receive ring (shaped as
+// PacketRingLayout.h says) set up but not yet mapped, non-blocking and close-on-exec; or fd -1 and
+// the failing step's text, ending in "\n".
 struct BoundPacketSocket {
     int fd;
     std::string failure;

@@ -4,11 +4,19 @@
 #include "CaptureSystem.h"
 
 #include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+
+class PacketRing;
 
 // Handles: a signal is its eventfd plus one, so that no descriptor ever equals kNoSignal (0); a
 // socket is its descriptor itself, which is never kInvalidSocket (-1).
 class LinuxCaptureSystem : public CaptureSystem {
 public:
+    LinuxCaptureSystem();
+    ~LinuxCaptureSystem() override;
+
     SignalHandle CreateManualResetSignal() override;
     SignalHandle CreateAutoResetSignal() override;
     SignalHandle CreateNetworkEvent() override;
@@ -24,11 +32,13 @@ public:
     AddressQuery QueryLocalAddresses() override;
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
+    void StopArrivals(SocketHandle socket) override;
     void CloseSocket(SocketHandle socket) override;
 
     std::string ReceiveFailureText(int32_t error) override;
 
 private:
+    OpenedSocket AdoptBoundSocket(int fd);
     bool IsWatched(SocketHandle socket) const;
     void NoteReceive(SocketHandle socket, bool failed);
     void Forget(SocketHandle socket);
@@ -41,4 +51,10 @@ private:
     // receives; the atomics cover a socket closed from the other thread.
     std::atomic<SocketHandle> m_reportedSocket{kInvalidSocket};
     std::atomic<SocketHandle> m_failedSocket{kInvalidSocket};
+
+    // The mapped receive ring of each open capture socket. The capture thread reads a ring while the
+    // user-interface thread may open or close another (or, after the thread ended, the same), so the
+    // lock covers every use of the map and of a ring.
+    std::mutex m_ringsLock;
+    std::map<SocketHandle, std::unique_ptr<PacketRing>> m_rings;
 };

@@ -12,7 +12,6 @@
 namespace {
 
 constexpr DWORD kAddressListBufferSize = 4096;
-constexpr int kReceiveBufferSize = 65536;
 
 // The parser reads the 64-bit layout of the list.
 static_assert(sizeof(SOCKET_ADDRESS) == 16, "64-bit socket address entries");
@@ -41,7 +40,7 @@ void EnlargeReceiveBuffer(SOCKET socket) {
     int size = 0;
     int length = sizeof size;
     getsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length);
-    size = kReceiveBufferSize;
+    size = kRawReceiveBufferBytes;
     setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
     length = sizeof size;
     getsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length);

@@ -12,6 +12,9 @@ constexpr const char* kSocketFailureText = "WSASocket(AF_INET,SOCK_RAW) failed\n
 constexpr const char* kAddressQueryFailureText = "WSAIoctl(SIO_ADDRESS_LIST_QUERY) faild.\n";
 constexpr const char* kBindFailureText = "bind failed\n";
 constexpr const char* kReceiveAllFailureText = "WSAIoCtl(SIO_RCVALL) failed\n";
+// The receive buffer asked for: room for a burst while the capture thread is held up, where the
+// system's default loses datagrams.
+constexpr int kRawReceiveBufferBytes = 8 * 1024 * 1024;
 
 // A raw IPv4 socket for overlapped use, or INVALID_SOCKET.
 SOCKET OpenRawSocket();

@@ -170,6 +170,10 @@ ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* 
     return ReceiveResult{-1, error == WSAEWOULDBLOCK ? ReceiveResult::kWouldBlock : error};
 }
 
+// Every datagram a raw socket has taken in is readable already, and switching receive-all off could
+// cost some of them; the engine's reads at a stop are bounded by what the receive buffer can hold.
+void WinSockCaptureSystem::StopArrivals(SocketHandle) {}
+
 void WinSockCaptureSystem::CloseSocket(SocketHandle socket) {
     if (socket == kInvalidSocket) {
         return;

@@ -28,6 +28,7 @@ public:
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override {
         return m_real.Receive(socket, buffer, capacity);
     }
+    void StopArrivals(SocketHandle socket) override { m_real.StopArrivals(socket); }
     void CloseSocket(SocketHandle socket) override { m_real.CloseSocket(socket); }
     std::string ReceiveFailureText(int32_t error) override { return m_real.ReceiveFailureText(error); }
     unsigned char* AllocateBytes(uint32_t size) override { return m_real.AllocateBytes(size); }

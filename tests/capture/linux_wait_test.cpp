@@ -88,42 +88,27 @@ TEST_F(LinuxWaitTest, SignalsThatCouldNotBeMadeAreNeverReady) {
     m_system.CloseSignal(kNoSignal);
 }
 
-// A reported socket that is not read does not wake the next wait; a receive or a time-out re-arms it.
-TEST_F(LinuxWaitTest, ReadinessRestsUntilTheSocketIsReadOrAWaitTimesOut) {
+// A reported socket that is not read does not wake the next wait; a time-out re-arms it.
+TEST_F(LinuxWaitTest, AReportedSocketRestsUntilAWaitTimesOut) {
     SocketPair pair;
     pair.Send("first");
-    pair.Send("second");
     EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
     EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Timeout) << "unread: rests";
     EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network) << "re-armed by the time-out";
-
-    unsigned char buffer[16];
-    EXPECT_EQ(m_system.Receive(pair.ends[0], buffer, sizeof buffer).bytes, 5);
-    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network) << "re-armed by the receive, data left";
-    EXPECT_EQ(m_system.Receive(pair.ends[0], buffer, sizeof buffer).bytes, 6);
-    const ReceiveResult empty = m_system.Receive(pair.ends[0], buffer, sizeof buffer);
-    EXPECT_EQ(empty.bytes, -1);
-    EXPECT_EQ(empty.error, ReceiveResult::kWouldBlock);
-    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Timeout);
-    pair.Send("third");
-    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
 }
 
 // A descriptor that keeps failing must not keep the capture thread busy: after a receive error it is
-// watched again only after a wait has timed out.
+// watched again only after a wait has timed out. A descriptor without a capture ring is such a one.
 TEST_F(LinuxWaitTest, AfterAReceiveErrorTheSocketRestsUntilAWaitTimesOut) {
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    ASSERT_EQ(write(pipeEnds[1], "x", 1), 1);
+    SocketPair pair;
+    pair.Send("x");
     unsigned char buffer[16];
-    EXPECT_EQ(WaitFor(kNoSignal, pipeEnds[0]), WaitResult::Network);
-    const ReceiveResult failed = m_system.Receive(pipeEnds[0], buffer, sizeof buffer);
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
+    const ReceiveResult failed = m_system.Receive(pair.ends[0], buffer, sizeof buffer);
     EXPECT_EQ(failed.bytes, -1);
-    EXPECT_EQ(failed.error, ENOTSOCK);
-    EXPECT_EQ(WaitFor(kNoSignal, pipeEnds[0]), WaitResult::Timeout);
-    EXPECT_EQ(WaitFor(kNoSignal, pipeEnds[0]), WaitResult::Network);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
+    EXPECT_EQ(failed.error, EBADF);
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Timeout);
+    EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
 }
 
 TEST(LinuxCaptureSystemTest, ReceiveFailureTextGivesTheCodeAndTheReason) {

@@ -105,7 +105,7 @@ TEST_F(WindowsRawSocketTest, FirstAddressBindsAndReportsTheReceiveAllStep) {
     int length = sizeof size;
     const auto socket = static_cast<SOCKET>(opened.socket);
     ASSERT_EQ(getsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length), 0);
-    EXPECT_EQ(size, 65536);
+    EXPECT_EQ(size, kRawReceiveBufferBytes);
     m_system.CloseSocket(opened.socket);
     EXPECT_FALSE(IsOpenSocket(socket));
 }

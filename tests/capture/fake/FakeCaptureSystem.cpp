@@ -55,6 +55,15 @@ void FakeCaptureSystem::QueueDatagramOfSize(uint32_t size, unsigned char seed) {
     QueueDatagram(std::move(bytes));
 }
 
+void FakeCaptureSystem::QueueHeldDatagramOfSize(uint32_t size, unsigned char seed) {
+    std::vector<unsigned char> bytes(size);
+    for (uint32_t index = 0; index < size; ++index) {
+        bytes[index] = PatternByte(index, seed);
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_held.push_back({std::move(bytes), 0});
+}
+
 void FakeCaptureSystem::QueueWouldBlock() {
     Enqueue({{}, ReceiveResult::kWouldBlock});
 }
@@ -111,6 +120,11 @@ int FakeCaptureSystem::Allocations() const {
 int FakeCaptureSystem::Receives() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_receives;
+}
+
+int FakeCaptureSystem::Waits() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_waits;
 }
 
 bool FakeCaptureSystem::WaitUntilQueueEmpty(std::chrono::milliseconds deadline) const {
@@ -176,6 +190,7 @@ bool FakeCaptureSystem::SocketReady(SocketHandle socket) const {
 WaitResult FakeCaptureSystem::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket,
                                    bool watchNetwork, uint32_t timeoutMs) {
     std::unique_lock<std::mutex> lock(m_mutex);
+    ++m_waits;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (TakeSignal(stop)) {
@@ -260,6 +275,15 @@ ReceiveResult FakeCaptureSystem::Receive(SocketHandle socket, unsigned char* buf
         std::memcpy(buffer, item.bytes.data(), size);
     }
     return {static_cast<int32_t>(size), 0};
+}
+
+void FakeCaptureSystem::StopArrivals(SocketHandle) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.insert(m_queue.end(), m_held.begin(), m_held.end());
+        m_held.clear();
+    }
+    m_changed.notify_all();
 }
 
 void FakeCaptureSystem::CloseSocket(SocketHandle socket) {

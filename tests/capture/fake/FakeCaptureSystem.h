@@ -36,6 +36,9 @@ public:
     void ScriptOpenResult(OpenedSocket result);
     void QueueDatagram(std::vector<unsigned char> bytes);
     void QueueDatagramOfSize(uint32_t size, unsigned char seed = 0);
+    // A datagram the socket has taken in but holds back until StopArrivals, as a ring block that the
+    // kernel has not yet handed over.
+    void QueueHeldDatagramOfSize(uint32_t size, unsigned char seed = 0);
     void QueueWouldBlock();
     void QueueError(int32_t error);
 
@@ -58,6 +61,7 @@ public:
     int ThreadsStarted() const;
     int Allocations() const;
     int Receives() const;
+    int Waits() const;
     // True once the receive queue is empty; false when the deadline passed first.
     bool WaitUntilQueueEmpty(std::chrono::milliseconds deadline = std::chrono::seconds(20)) const;
 
@@ -73,6 +77,7 @@ public:
     AddressQuery QueryLocalAddresses() override;
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
+    void StopArrivals(SocketHandle socket) override;
     void CloseSocket(SocketHandle socket) override;
     std::string ReceiveFailureText(int32_t error) override;
     unsigned char* AllocateBytes(uint32_t size) override;
@@ -98,6 +103,7 @@ private:
     SignalHandle m_nextSignal = 1;
     int m_signalsCreated = 0;
     std::deque<QueuedReceive> m_queue;
+    std::deque<QueuedReceive> m_held;
     std::deque<OpenedSocket> m_scriptedOpens;
     std::vector<OpenCall> m_openCalls;
     std::set<SocketHandle> m_openSockets;
@@ -107,6 +113,7 @@ private:
     std::set<int> m_failingAllocations;
     int m_allocations = 0;
     int m_receives = 0;
+    int m_waits = 0;
     bool m_holdThreads = false;
     std::vector<std::thread> m_threads;
 };

@@ -1,0 +1,21 @@
+// The shape of the capture socket's receive ring, shared by the side that sets it up on the socket
+// and the side that maps and reads it.
+#pragma once
+
+#include <cstddef>
+
+// A block must take the largest IPv4 datagram (65,535 bytes) with its frame header and the block's
+// own header, or the kernel would cut it; 128 KiB is the smallest power of two that does.
+constexpr unsigned kRingBlockBytes = 128 * 1024;
+// 32 blocks: 4 MiB, twice the ring that tcpdump asks for by default. Ring memory is not limited by
+// net.core.rmem_max and needs no privilege beyond the socket's.
+constexpr unsigned kRingBlockCount = 32;
+// Frames in a TPACKET_V3 block are as long as their datagram; the frame size only has to divide the
+// block evenly for the kernel's checks.
+constexpr unsigned kRingFrameBytes = 2048;
+// A block that is not full is handed over after this long (the kernel may take up to about twice
+// as long when the block was opened late in a period), so a packet reaches the store within a few
+// tens of milliseconds even when traffic is slow.
+constexpr unsigned kRingRetireTimeoutMs = 20;
+
+constexpr size_t kRingBytes = size_t{kRingBlockBytes} * kRingBlockCount;
