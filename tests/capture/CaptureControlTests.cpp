@@ -35,6 +35,23 @@ TEST_F(EngineTest, NothingIsReadAfterStop) {
     EXPECT_EQ(poster.PacketsAnnounced(), 0);
 }
 
+// A backend may hold datagrams back (a ring block not yet handed over); a stop still stores them
+// and announces them before it returns.
+TEST_F(EngineTest, StopStoresTheDatagramsTheBackendStillHeldAndAnnouncesThem) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    fake.QueueDatagramOfSize(20, 1);
+    ASSERT_TRUE(poster.WaitForPackets(1));
+    fake.QueueHeldDatagramOfSize(30, 2);
+    fake.QueueHeldDatagramOfSize(40, 3);
+    engine.Stop();
+
+    ASSERT_EQ(engine.Count(), 3);
+    EXPECT_EQ(StoredBytes(engine, 1), PatternPrefix(30, 2));
+    EXPECT_EQ(StoredBytes(engine, 2), PatternPrefix(40, 3));
+    EXPECT_EQ(poster.PacketsAnnounced(), 3);
+}
+
 TEST_F(EngineTest, WouldBlockIsSilentAndReceiveErrorsAreReportedWithoutStoppingCapture) {
     ASSERT_TRUE(engine.LaunchThread());
     engine.Start(0, 100, 16);

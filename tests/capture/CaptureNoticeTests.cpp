@@ -74,4 +74,30 @@ TEST_F(EngineTest, PacketsOfARefusedNoticeAreAnnouncedByALaterOne) {
     EXPECT_EQ(poster.PacketsAnnounced(), 3);
 }
 
+// While packets wait to be announced the thread wakes when their notice is due. A notice that cannot
+// go out is tried again an interval later, and with no window at all nothing is due: in neither
+// case may the thread wake every millisecond.
+TEST_F(EngineTest, AnnouncementsThatCannotBePostedDoNotMakeTheThreadSpin) {
+    constexpr auto kWatched = milliseconds(500);
+    FakeCaptureSystem quietFake;
+    CCapture withoutPoster(quietFake, nullptr);
+    ASSERT_TRUE(engine.LaunchThread());
+    ASSERT_TRUE(withoutPoster.LaunchThread());
+    poster.refusePosts = true;
+    engine.Start(0, 100, 16);
+    withoutPoster.Start(0, 100, 16);
+    fake.QueueDatagramOfSize(20);
+    quietFake.QueueDatagramOfSize(20);
+    ASSERT_TRUE(fake.WaitUntilQueueEmpty());
+    ASSERT_TRUE(quietFake.WaitUntilQueueEmpty());
+
+    const int refusedWaits = fake.Waits();
+    const int quietWaits = quietFake.Waits();
+    std::this_thread::sleep_for(kWatched);
+    EXPECT_LE(fake.Waits() - refusedWaits, kWatched / milliseconds(50) + 3) << "a wake per retry at most";
+    EXPECT_LE(quietFake.Waits() - quietWaits, 3) << "the full time-out without a window";
+    poster.refusePosts = false;
+    withoutPoster.Shutdown();
+}
+
 } // namespace
