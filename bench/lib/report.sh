@@ -18,21 +18,45 @@ bench_goal() {
         print (ok ? "met" : "MISSED") }'
 }
 
+# bench_fraction_goal VALUE TCPDUMP: "met" when VALUE is 1 and no less than tcpdump's.
+bench_fraction_goal() {
+    local goal
+    goal=$(bench_goal "$1" '>=' 1)
+    [ "$goal" = met ] && goal=$(bench_goal "$1" '>=' "$2")
+    echo "$goal (= 1, >= tcpdump)"
+}
+
+# bench_ratio_goal VALUE TCPDUMP LIMIT: VALUE over tcpdump's, against LIMIT times.
+bench_ratio_goal() {
+    local ratio
+    ratio=$(bench_calc "$1 / $2")
+    echo "$(bench_goal "$ratio" '<=' "$3") (<= ${3}x: $(bench_fixed "$ratio" 1)x)"
+}
+
+# bench_capture_rows SECTION RATE...: fractions and CPU per packet of the three tools.
 bench_capture_rows() {
-    local rate label engine tcpdump goal
-    for rate in "${BENCH_CAPTURE_RATES[@]}"; do
+    local section=$1 rate label key tcpdump_fraction tcpdump_cpu value tool
+    shift
+    for rate in "$@"; do
+        key="$section-$rate"
         label="$rate/s"
-        [ "$rate" = 0 ] && label="as fast as it can ($(bench_median capture-0 sent_rate)/s sent)"
-        engine=$(bench_median "capture-$rate" engine_fraction)
-        tcpdump=$(bench_median "capture-$rate" tcpdump_fraction)
-        goal="$(bench_goal "$engine" '>=' "$tcpdump") (>= tcpdump)"
-        [ "$rate" = 20000 ] && goal="$(bench_goal "$engine" '>=' 1) (= 1, >= tcpdump)"
-        bench_row "Fraction captured, $label" "$(bench_fixed "$engine" 4)" "tcpdump $(bench_fixed "$tcpdump" 4)" \
-            "$goal"
-        bench_row "CPU s per million packets, $label" \
-            "$(bench_fixed "$(bench_median "capture-$rate" engine_cpu_per_m)" 2)" \
-            "tcpdump $(bench_fixed "$(bench_median "capture-$rate" tcpdump_cpu_per_m)" 2)" \
-            "thread alone $(bench_fixed "$(bench_median "capture-$rate" engine_thread_cpu_per_m)" 2)"
+        [ "$rate" = 0 ] && label="max ($(bench_median "$key" sent_rate)/s sent)"
+        [ "$section" = loaded ] && label="$label, CPUs busy"
+        tcpdump_fraction=$(bench_median "$key" tcpdump_fraction)
+        tcpdump_cpu=$(bench_median "$key" tcpdump_cpu_per_m)
+        for tool in program engine; do
+            value=$(bench_median "$key" "${tool}_fraction")
+            bench_row "Fraction captured, $tool, $label" "$(bench_fixed "$value" 4)" \
+                "tcpdump $(bench_fixed "$tcpdump_fraction" 4)" "$(bench_fraction_goal "$value" "$tcpdump_fraction")"
+        done
+        value=$(bench_median "$key" program_cpu_per_m)
+        bench_row "CPU s/M packets, program process, $label" "$(bench_fixed "$value" 3)" \
+            "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 3)"
+        value=$(bench_median "$key" engine_thread_cpu_per_m)
+        bench_row "CPU s/M packets, engine thread, $label" "$(bench_fixed "$value" 3)" \
+            "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 2)"
+        bench_row "CPU s/M packets, engine harness process, $label" \
+            "$(bench_fixed "$(bench_median "$key" engine_cpu_per_m)" 3)" "" ""
     done
 }
 
@@ -95,7 +119,8 @@ bench_memory_rows() {
 bench_report() {
     bench_row "Measure (median of $BENCH_REPEAT runs)" "Sorvane" "Comparison" "Goal"
     bench_row "$(printf -- '-%.0s' {1..58})" "----------" "$(printf -- '-%.0s' {1..26})" "----------------------"
-    bench_capture_rows
+    bench_capture_rows capture "${BENCH_CAPTURE_RATES[@]}"
+    bench_capture_rows loaded "${BENCH_LOADED_RATES[@]}"
     bench_idle_rows
     bench_list_rows
     bench_filter_rows

@@ -13,6 +13,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr, "usage: sorvane_bench_wine prepare TOTAL_MB ADDRESS\n"
                          "       sorvane_bench_wine stop-when-full SECONDS PROGRAM_NAME\n"
+                         "       sorvane_bench_wine stop-capture\n"
                          "       sorvane_bench_wine list\n"
                          "       sorvane_bench_wine filter ADDRESS\n"
                          "       sorvane_bench_wine list-box-floor ROWS\n");
@@ -32,6 +33,8 @@ int main() {
         return PrepareCapture(a[1], a[2]);
     if (a.size() == 3 && a[0] == u"stop-when-full")
         return StopWhenFull(std::strtod(Utf8FromWide(a[1]).c_str(), nullptr), a[2]);
+    if (a.size() == 1 && a[0] == u"stop-capture")
+        return StopCapture();
     if (a.size() == 1 && a[0] == u"list")
         return TimeListCommand();
     if (a.size() == 2 && a[0] == u"filter")

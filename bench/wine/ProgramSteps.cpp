@@ -120,6 +120,16 @@ int StopWhenFull(double seconds, const WideString& programName) {
     return 0;
 }
 
+int StopCapture() {
+    HWND main = FindMainWindow();
+    if (main == nullptr)
+        return Fail("the main window is not there");
+    if (!Click(main, kStartStop) || ReadText(GetDlgItem(main, kStartStop)) == kCapturing)
+        return Fail("capture did not stop");
+    PrintLine(u"counter=" + ReadText(GetDlgItem(main, kPacketCount)));
+    return 0;
+}
+
 int TimeListCommand() {
     HWND main = FindMainWindow();
     if (main == nullptr)

@@ -11,6 +11,10 @@ int PrepareCapture(const WideString& totalMB, const WideString& address);
 // it and stops capture; prints the message and the packet counter.
 int StopWhenFull(double seconds, const WideString& programName);
 
+// Stops capture and prints the packet counter, which the stop sets to the number of stored packets:
+// "counter=N". Returns 0, or 1 with the reason on standard error.
+int StopCapture();
+
 // Runs the list command and prints "seconds=S rows=N": the time from the click until the command
 // has returned.
 int TimeListCommand();
