@@ -22,6 +22,22 @@ bench_cpu_seconds() {
     cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.6f", s / 1e9 }'
 }
 
+# bench_cpu_across_burst PID RATE LOADED REPORT: sends the burst and prints the CPU seconds PID spent
+# from just before it to one second after it.
+bench_cpu_across_burst() {
+    local before=n/a after=n/a
+    [ -d "/proc/$1/task" ] && before=$(bench_cpu_seconds "$1")
+    bench_burst "$2" "$3" "$4"
+    sleep 1
+    [ -d "/proc/$1/task" ] && after=$(bench_cpu_seconds "$1")
+    bench_calc "$after - $before"
+}
+
+# bench_child PID: the process that PID started (sorvane_bench_usage runs its command as its child).
+bench_child() {
+    pgrep -P "$1" | head -n 1
+}
+
 # bench_load_start / bench_load_stop: one busy loop pinned to each CPU.
 bench_load_start() {
     local cpu
@@ -49,7 +65,7 @@ bench_burst() {
 
 # bench_capture_engine SECTION RATE LOADED REP: one run of the engine harness.
 bench_capture_engine() {
-    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-engine-$2-$4" before after pid
+    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-engine-$2-$4" before after pid cpu
     mkdir -p "$dir"
     mkfifo "$dir/stop"
     bench_net_raw
@@ -65,14 +81,13 @@ bench_capture_engine() {
         exec {stop_fd}>&-
         return 1
     fi
-    bench_burst "$rate" "$loaded" "$dir/sender.out"
-    sleep 1
+    cpu=$(bench_cpu_across_burst "$(bench_child "$pid")" "$rate" "$loaded" "$dir/sender.out")
     echo stop >&"$stop_fd"
     exec {stop_fd}>&-
     wait "$pid"
     after=$(bench_delivered)
     bench_capture_record "$section" engine "$rate" "$((after - before))" "$(bench_field stored "$dir/engine.out")" \
-        "$(bench_field cpu "$dir/usage.txt")" "$dir/sender.out"
+        "$cpu" "$dir/sender.out"
     bench_record "$section-$rate" engine_thread_cpu_per_m \
         "$(bench_calc "$(bench_field thread_cpu "$dir/engine.out") * 1e6 / $((after - before))")"
 }
@@ -80,32 +95,27 @@ bench_capture_engine() {
 # bench_capture_program SECTION RATE LOADED REP: one capture in the running program, started and
 # stopped through its window; its process's CPU from just before the burst to a second after it.
 bench_capture_program() {
-    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-program-$2-$4" before after cpu_before cpu_after
+    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-program-$2-$4" before after cpu
     mkdir -p "$dir"
     bench_wine prepare "$BENCH_CAPTURE_TOTAL_MB" "$BENCH_ADDRESS_A" || {
         bench_log "program: capture did not start"
         return 1
     }
     before=$(bench_delivered)
-    cpu_before=n/a
-    [ -n "${BENCH_PROGRAM_PROCESS:-}" ] && cpu_before=$(bench_cpu_seconds "$BENCH_PROGRAM_PROCESS")
-    bench_burst "$rate" "$loaded" "$dir/sender.out"
-    sleep 1
-    cpu_after=n/a
-    [ -n "${BENCH_PROGRAM_PROCESS:-}" ] && cpu_after=$(bench_cpu_seconds "$BENCH_PROGRAM_PROCESS")
+    cpu=$(bench_cpu_across_burst "${BENCH_PROGRAM_PROCESS:-n/a}" "$rate" "$loaded" "$dir/sender.out")
     after=$(bench_delivered)
     bench_wine stop-capture >"$dir/stop.out" || {
         bench_log "program: capture did not stop"
         return 1
     }
     bench_capture_record "$section" program "$rate" "$((after - before))" "$(bench_field counter "$dir/stop.out")" \
-        "$(bench_calc "$cpu_after - $cpu_before")" "$dir/sender.out"
+        "$cpu" "$dir/sender.out"
 }
 
 # bench_capture_tcpdump SECTION RATE LOADED REP: one run of tcpdump; its exit statistics give what it
 # captured.
 bench_capture_tcpdump() {
-    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-tcpdump-$2-$4" before after pid captured dropped
+    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-tcpdump-$2-$4" before after pid captured dropped cpu
     mkdir -p "$dir"
     before=$(bench_delivered)
     "${BENCH_IN_A[@]}" "$BENCH_BIN/sorvane_bench_usage" "$dir/usage.txt" tcpdump -i veth0 -s 100 -w /dev/null \
@@ -117,16 +127,14 @@ bench_capture_tcpdump() {
         kill -INT "$pid" 2>/dev/null
         return 1
     fi
-    bench_burst "$rate" "$loaded" "$dir/sender.out"
-    sleep 1
+    cpu=$(bench_cpu_across_burst "$(bench_child "$pid")" "$rate" "$loaded" "$dir/sender.out")
     kill -INT "$pid"
     wait "$pid"
     after=$(bench_delivered)
     captured=$(awk '/packets captured/ { print $1 }' "$dir/tcpdump.err")
     dropped=$(awk '/dropped by kernel/ { print $1 }' "$dir/tcpdump.err")
     bench_record "$section-$rate" tcpdump_dropped "${dropped:-n/a}"
-    bench_capture_record "$section" tcpdump "$rate" "$((after - before))" "$captured" \
-        "$(bench_field cpu "$dir/usage.txt")" "$dir/sender.out"
+    bench_capture_record "$section" tcpdump "$rate" "$((after - before))" "$captured" "$cpu" "$dir/sender.out"
 }
 
 # bench_capture_record SECTION TOOL RATE DELIVERED CAPTURED CPU SENDER_REPORT
