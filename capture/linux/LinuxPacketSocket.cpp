@@ -1,4 +1,4 @@
-// The capture socket on Linux: a packet socket bound to the interface that holds the chosen address.
+// The Linux capture socket: a packet socket on the chosen address's interface, read through its mapped ring.
 #include "LinuxCaptureSystem.h"
 
 #include "BoundPacketSocket.h"
