@@ -1,6 +1,6 @@
 // Tests of the Windows backend's signals, its wait and the readiness of a real socket on loopback.
 #include "windows/WinSockCaptureSystem.h"
-#include "windows_winsock_test.h"
+#include "WinSockTest.h"
 
 #include <ws2tcpip.h>
 
