@@ -4,8 +4,7 @@
 
 #include <utility>
 
-template <typename Handle, Handle kInvalid, void (*Close)(Handle)>
-class UniqueHandle {
+template <typename Handle, Handle kInvalid, void (*Close)(Handle)> class UniqueHandle {
 public:
     explicit UniqueHandle(Handle handle) : m_handle(handle) {}
     UniqueHandle(const UniqueHandle&) = delete;

@@ -13,6 +13,7 @@ public:
     int32_t m_nTotalMB = 0;     // total MB, edit IDC_TOTAL_MB
 
 protected:
-    // Shows both as decimal integers; on OK reads the per-packet edit, then the total, and refuses the first invalid one.
+    // Shows both as decimal integers; on OK reads per-packet bytes, then total MB, and refuses the first
+    // invalid one.
     void DoDataExchange(CDataExchange* pDX) override;
 };

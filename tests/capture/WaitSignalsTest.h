@@ -6,8 +6,7 @@
 
 #include <gtest/gtest.h>
 
-template <typename System, typename Base = ::testing::Test>
-class WaitSignalsTest : public Base {
+template <typename System, typename Base = ::testing::Test> class WaitSignalsTest : public Base {
 protected:
     void SetUp() override {
         m_stop = m_system.CreateManualResetSignal();

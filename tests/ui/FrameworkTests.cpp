@@ -31,8 +31,10 @@ TEST(RoutingTable, MatchesMessageControlAndNotificationCodeTogether) {
     EXPECT_EQ(DispatchRoutes(target, kRoutes, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED), 0), MessageResult(0));
     EXPECT_EQ(target.clicked, 1);
     // Same control, another notification; another control, same notification.
-    EXPECT_EQ(DispatchRoutes(target, kRoutes, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_SETFOCUS), 0), kDefaultProcessing);
-    EXPECT_EQ(DispatchRoutes(target, kRoutes, WM_COMMAND, MAKEWPARAM(IDC_INTERFACE, BN_CLICKED), 0), kDefaultProcessing);
+    EXPECT_EQ(DispatchRoutes(target, kRoutes, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_SETFOCUS), 0),
+              kDefaultProcessing);
+    EXPECT_EQ(DispatchRoutes(target, kRoutes, WM_COMMAND, MAKEWPARAM(IDC_INTERFACE, BN_CLICKED), 0),
+              kDefaultProcessing);
     EXPECT_EQ(target.clicked, 1);
 
     DispatchRoutes(target, kRoutes, WM_COMMAND, MAKEWPARAM(ID_FILE_EXIT, 0), 0);
