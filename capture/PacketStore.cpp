@@ -41,7 +41,7 @@ bool CPacketStore::TryAdd(unsigned char* buffer, uint32_t length) {
     TimeStampText timeStamp{};
     try {
         const std::string text = FormatTimeStamp(m_clock());
-        text.copy(timeStamp.text, kTimeStampChars);
+        text.copy(timeStamp.text, kTimeStampLength);
         ReserveOneMore(m_timeStamps);
         ReserveOneMore(m_buffers);
         ReserveOneMore(m_lengths);
@@ -69,7 +69,7 @@ uint32_t CPacketStore::TotalBytes() const {
 
 PacketView CPacketStore::Get(int32_t index) const {
     const unsigned char* bytes = m_buffers[index] ? m_buffers[index] : kNoBytes;
-    return PacketView{bytes, m_lengths[index], std::string(m_timeStamps[index].text, kTimeStampChars)};
+    return PacketView{bytes, m_lengths[index], std::string(m_timeStamps[index].text, kTimeStampLength)};
 }
 
 void CPacketStore::Clear() {

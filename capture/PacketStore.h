@@ -2,6 +2,7 @@
 #pragma once
 
 #include "LocalClock.h"
+#include "TimeStamp.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +33,10 @@ public:
     void Clear();
 
 private:
-    // The stamp's 12 characters in place: a std::string per packet would cost 32 bytes, more than a
-    // fifth of what a 100-byte packet occupies. A real clock always gives exactly 12 characters.
-    static constexpr std::size_t kTimeStampChars = 12;
+    // The stamp's characters in place: a std::string per packet would cost 32 bytes, more than a
+    // fifth of what a 100-byte packet occupies. A real clock always gives exactly kTimeStampLength.
     struct TimeStampText {
-        char text[kTimeStampChars];
+        char text[kTimeStampLength];
     };
 
     LocalClock m_clock;

@@ -2,12 +2,12 @@
 #pragma once
 
 #include "PacketSummary.h"
+#include "TimeStamp.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-constexpr std::size_t kTimeStampLength = 12; // HH:MM:SS.mmm
 constexpr std::size_t kListRowSummaryColumn = kTimeStampLength + 1;
 constexpr std::size_t kListRowLength = kListRowSummaryColumn + kPacketSummaryLength;
 

@@ -31,6 +31,10 @@
 #define IDC_FILTER_ADDRESS 1011
 #define IDC_PROGRESS 1012
 
+// The static that carries a message box's text: set by the system, named here for the programs
+// and tests that read message boxes
+#define IDC_MESSAGE_BOX_TEXT 0xFFFF
+
 // Menu commands
 #define IDM_ABOUTBOX 16
 #define ID_FILE_EXIT 32771

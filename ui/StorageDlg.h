@@ -9,10 +9,11 @@ class CStorageDlg : public CDialog {
 public:
     explicit CStorageDlg(CWnd* parent = nullptr);
 
-    int32_t m_nPacketBytes = 0; // per-packet bytes, edit 1009
-    int32_t m_nTotalMB = 0;     // total MB, edit 1010
+    int32_t m_nPacketBytes = 0; // per-packet bytes, edit IDC_PACKET_BYTES
+    int32_t m_nTotalMB = 0;     // total MB, edit IDC_TOTAL_MB
 
 protected:
-    // Shows both as decimal integers; on OK reads 1009 then 1010 and refuses the first invalid one.
+    // Shows both as decimal integers; on OK reads per-packet bytes, then total MB, and refuses the first
+    // invalid one.
     void DoDataExchange(CDataExchange* pDX) override;
 };

@@ -1,8 +1,7 @@
 // sorvane_bench_wine: times the running program's list and filter commands from outside, one step per run.
+#include "CommandLine.h"
 #include "ListBoxFloor.h"
 #include "ProgramSteps.h"
-
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,12 +22,7 @@ int Usage() {
 } // namespace
 
 int main() {
-    int count = 0;
-    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<WideString> a;
-    for (int i = 1; i < count; ++i)
-        a.emplace_back(reinterpret_cast<const char16_t*>(words[i]));
-    LocalFree(words);
+    const std::vector<WideString> a = CommandLineArguments();
     if (a.size() == 3 && a[0] == u"prepare")
         return PrepareCapture(a[1], a[2]);
     if (a.size() == 3 && a[0] == u"stop-when-full")

@@ -5,22 +5,14 @@
 #include "ProgramWindows.h"
 #include "SecondsNow.h"
 
+#include "resource.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
 
 namespace {
 
-constexpr int kStartStop = 1000;
-constexpr int kInterfaceCombo = 1001;
-constexpr int kPacketCount = 1005;
-constexpr int kListButton = 1007;
-constexpr int kPacketList = 1008;
-constexpr int kFilterButton = 1010;
-constexpr int kTotalMBEdit = 1010;
-constexpr int kFilterAddress = 1011;
-constexpr int kMessageBoxText = 0xFFFF;
-constexpr WPARAM kStorageCommand = 32772;
 constexpr DWORD kDialogWaitMs = 10000;
 // A command on a full store runs for seconds under Wine; wait far longer than that.
 constexpr UINT kCommandTimeoutMs = 600000;
@@ -62,19 +54,19 @@ bool PostClick(HWND dialog, int id) {
 
 LRESULT RowCount(HWND main) {
     LRESULT count = -1;
-    SendAndWait(GetDlgItem(main, kPacketList), LB_GETCOUNT, 0, 0, &count);
+    SendAndWait(GetDlgItem(main, IDC_PACKET_LIST), LB_GETCOUNT, 0, 0, &count);
     return count;
 }
 
 bool SetTotalMB(HWND main, const WideString& totalMB) {
-    PostMessageW(main, WM_COMMAND, kStorageCommand, 0);
+    PostMessageW(main, WM_COMMAND, ID_SETTINGS_STORAGE, 0);
     HWND dialog = WaitForDialog(main, kSettingsCaption, kDialogWaitMs);
-    return dialog != nullptr && WriteText(GetDlgItem(dialog, kTotalMBEdit), totalMB) && PostClick(dialog, IDOK) &&
+    return dialog != nullptr && WriteText(GetDlgItem(dialog, IDC_TOTAL_MB), totalMB) && PostClick(dialog, IDOK) &&
            WaitDialogGone(main, kSettingsCaption);
 }
 
 bool SelectInterface(HWND main, const WideString& address) {
-    HWND combo = GetDlgItem(main, kInterfaceCombo);
+    HWND combo = GetDlgItem(main, IDC_INTERFACE);
     const std::vector<WideString> items = ComboItems(combo);
     for (size_t i = 0; i < items.size(); ++i) {
         if (items[i].find(u"( " + address + u" )") != WideString::npos)
@@ -101,7 +93,7 @@ int PrepareCapture(const WideString& totalMB, const WideString& address) {
         return Fail("could not set the total storage limit");
     if (!SelectInterface(main, address))
         return Fail("no interface entry holds the address");
-    if (!Click(main, kStartStop) || ReadText(GetDlgItem(main, kStartStop)) != kCapturing)
+    if (!Click(main, IDC_START_STOP) || ReadText(GetDlgItem(main, IDC_START_STOP)) != kCapturing)
         return Fail("capture did not start");
     return 0;
 }
@@ -111,12 +103,12 @@ int StopWhenFull(double seconds, const WideString& programName) {
     HWND box = main ? WaitForDialog(main, programName, static_cast<DWORD>(seconds * 1000)) : nullptr;
     if (box == nullptr)
         return Fail("no storage-full message box");
-    PrintLine(u"message=" + ReadText(GetDlgItem(box, kMessageBoxText)));
+    PrintLine(u"message=" + ReadText(GetDlgItem(box, IDC_MESSAGE_BOX_TEXT)));
     if (!PostClick(box, IDOK) || !WaitDialogGone(main, programName))
         return Fail("the message box did not close");
-    if (!Click(main, kStartStop))
+    if (!Click(main, IDC_START_STOP))
         return Fail("capture did not stop");
-    PrintLine(u"counter=" + ReadText(GetDlgItem(main, kPacketCount)));
+    PrintLine(u"counter=" + ReadText(GetDlgItem(main, IDC_PACKET_COUNT)));
     return 0;
 }
 
@@ -135,7 +127,7 @@ int TimeListCommand() {
     if (main == nullptr)
         return Fail("the main window is not there");
     const double start = SecondsNow();
-    if (!Click(main, kListButton))
+    if (!Click(main, IDC_LIST_BUTTON))
         return Fail("the list command did not answer");
     const double seconds = SecondsNow() - start;
     std::printf("seconds=%.3f rows=%ld\n", seconds, static_cast<long>(RowCount(main)));
@@ -148,9 +140,9 @@ int TimeFilterCommand(const WideString& dotted) {
     if (main == nullptr || !ParseAddress(dotted, address))
         return Fail("no main window, or the address is not dotted decimal");
     const LRESULT before = RowCount(main);
-    PostClick(main, kFilterButton);
+    PostClick(main, IDC_FILTER_BUTTON);
     HWND dialog = WaitForDialog(main, kFilterCaption, kDialogWaitMs);
-    if (dialog == nullptr || !SendAndWait(GetDlgItem(dialog, kFilterAddress), IPM_SETADDRESS, 0, address))
+    if (dialog == nullptr || !SendAndWait(GetDlgItem(dialog, IDC_FILTER_ADDRESS), IPM_SETADDRESS, 0, address))
         return Fail("the filter dialog did not take the address");
     const double start = SecondsNow();
     PostClick(dialog, IDOK);

@@ -1,24 +1,12 @@
 // Owns a file descriptor and closes it on every early return, unless released.
 #pragma once
 
-#include <utility>
+#include "UniqueHandle.h"
 
 #include <unistd.h>
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-    }
+inline void CloseFd(int fd) {
+    close(fd);
+}
 
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
+using UniqueFd = UniqueHandle<int, -1, CloseFd>;

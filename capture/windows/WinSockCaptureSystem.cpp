@@ -3,23 +3,20 @@
 
 #include "RawSocket.h"
 #include "UniqueSocket.h"
+#include "Win32Thread.h"
 
 #include <winsock2.h>
 
 #include <windows.h>
 
-#include <process.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
 namespace {
 
 static_assert(static_cast<SocketHandle>(INVALID_SOCKET) == kInvalidSocket, "one invalid socket value");
 static_assert(WSA_INVALID_EVENT == nullptr, "a failed event is kNoSignal");
 
-constexpr DWORD kThreadExitCode = 100;
 // How long a failed wait pauses before it reports a time-out, so that a wait that keeps failing
 // does not turn the capture thread's loop into a busy one.
 constexpr DWORD kFailedWaitPauseMs = 100;
@@ -71,18 +68,6 @@ WaitResult AfterFailedWait(const WSAEVENT* events, DWORD count, uint32_t timeout
     return WaitResult::Timeout;
 }
 
-struct ThreadStart {
-    void (*proc)(void*);
-    void* argument;
-};
-
-unsigned __stdcall RunThread(void* start) {
-    const ThreadStart call = *static_cast<ThreadStart*>(start);
-    delete static_cast<ThreadStart*>(start);
-    call.proc(call.argument);
-    return kThreadExitCode;
-}
-
 } // namespace
 
 SignalHandle WinSockCaptureSystem::CreateManualResetSignal() {
@@ -126,18 +111,7 @@ WaitResult WinSockCaptureSystem::Wait(SignalHandle stop, SignalHandle close, Sig
 }
 
 bool WinSockCaptureSystem::StartThread(void (*proc)(void*), void* argument) {
-    auto* start = new (std::nothrow) ThreadStart{proc, argument};
-    if (start == nullptr) {
-        return false;
-    }
-    const uintptr_t thread = _beginthreadex(nullptr, 0, RunThread, start, 0, nullptr);
-    if (thread == 0) {
-        delete start;
-        return false;
-    }
-    // Nobody waits for the thread: the engine hears of its end through its own flag.
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
-    return true;
+    return StartWin32Thread(proc, argument);
 }
 
 void WinSockCaptureSystem::Sleep(uint32_t milliseconds) {

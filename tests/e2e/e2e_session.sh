@@ -51,6 +51,16 @@ e2e_begin() {
         e2e_abort "could not create the network namespaces"
 }
 
+# e2e_open: how every scenario begins: the root check, the prefix, display and namespaces, the UDP
+# sink in namespace A, and NET_RAW_PREFIX for a program that holds CAP_NET_RAW alone (the
+# scenarios run as root, so the program keeps root's uid).
+e2e_open() {
+    e2e_require_root
+    e2e_begin
+    e2e_start_sink
+    SUDO_UID= net_raw_prefix
+}
+
 e2e_cleanup() {
     e2e_end_program >/dev/null 2>&1
     [ -n "$E2E_SINK_PID" ] && kill "$E2E_SINK_PID" 2>/dev/null
@@ -72,7 +82,7 @@ driver() {
 
 # The text pane without the carriage returns that the rich edit control adds to line ends.
 pane_text() {
-    driver text 1004 | tr -d '\r'
+    driver text IDC_TEXT_PANE | tr -d '\r'
 }
 
 # The pane's text once it is not empty (log lines arrive as posted notifications), or after 15 s.
@@ -92,6 +102,11 @@ e2e_start_program() {
     ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >"$E2E_WORK/program.log" 2>&1 &
     E2E_PROGRAM_PID=$!
     driver wait-main 60 || { cat "$E2E_WORK/program.log"; e2e_abort "the main window did not appear"; }
+}
+
+# e2e_start_program_with_net_raw: the program with CAP_NET_RAW as its only capability.
+e2e_start_program_with_net_raw() {
+    e2e_start_program "${NET_RAW_PREFIX[@]}"
 }
 
 # Closes the main window and waits for the program to end; sets E2E_PROGRAM_STATUS to its exit

@@ -4,11 +4,8 @@
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
-e2e_require_root
-e2e_begin
-e2e_start_sink
-SUDO_UID= net_raw_prefix
-e2e_start_program "${NET_RAW_PREFIX[@]}"
+e2e_open
+e2e_start_program_with_net_raw
 
 readonly STAMP='[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\.[0-9]{3}'
 readonly B_TO_A='Src_Addr:198\.051\.100\.002 Dst_Addr:198\.051\.100\.001'
@@ -16,32 +13,32 @@ readonly A_TO_B='Src_Addr:198\.051\.100\.001 Dst_Addr:198\.051\.100\.002'
 
 echo "== interface list"
 check_equal "the combo box lists loopback and the veth address as numbered entries" \
-    "$(printf '0. ( 127.0.0.1 )\n1. ( %s )' "$E2E_ADDRESS_A")" "$(driver combo-items 1001)"
-check_equal "the entry numbered 0 is selected" 0 "$(driver combo-selection 1001)"
+    "$(printf '0. ( 127.0.0.1 )\n1. ( %s )' "$E2E_ADDRESS_A")" "$(driver combo-items IDC_INTERFACE)"
+check_equal "the entry numbered 0 is selected" 0 "$(driver combo-selection IDC_INTERFACE)"
 
 echo "== capture of six UDP datagrams and one ping from the other namespace"
-driver combo-select 1001 "( $E2E_ADDRESS_A )"
-driver click 1000
-check_equal "the start button now reads 停止" 停止 "$(driver text 1000)"
-check_equal "the list button is disabled while capturing" 0 "$(driver enabled 1007)"
-check_equal "the filter button is disabled while capturing" 0 "$(driver enabled 1010)"
-check_equal "the counter starts at 0" 0 "$(driver text 1005)"
+driver combo-select IDC_INTERFACE "( $E2E_ADDRESS_A )"
+driver click IDC_START_STOP
+check_equal "the start button now reads 停止" 停止 "$(driver text IDC_START_STOP)"
+check_equal "the list button is disabled while capturing" 0 "$(driver enabled IDC_LIST_BUTTON)"
+check_equal "the filter button is disabled while capturing" 0 "$(driver enabled IDC_FILTER_BUTTON)"
+check_equal "the counter starts at 0" 0 "$(driver text IDC_PACKET_COUNT)"
 check_equal "the sender sent six datagrams" 6 "$(e2e_send_from_b 1:0 1:1 1:18 1:100 1:512 1:1472)"
 ping_a_from_b() { ip netns exec "$E2E_NS_B" ping -c 1 -W 5 -q "$E2E_ADDRESS_A" >/dev/null; }
 check_status "the echo request is answered" ping_a_from_b
 # Six datagrams in, the echo request in, the echo reply out: eight IPv4 datagrams on the veth.
-check_equal "the counter reaches eight" 8 "$(driver wait-text 1005 8 15)"
-driver click 1000
-check_equal "stop: the button reads 開始 again" 開始 "$(driver text 1000)"
-check_equal "the counter still shows eight after stop" 8 "$(driver text 1005)"
-check_equal "the list button is enabled after stop" 1 "$(driver enabled 1007)"
-check_equal "the filter button stays disabled until a list is built" 0 "$(driver enabled 1010)"
+check_equal "the counter reaches eight" 8 "$(driver wait-text IDC_PACKET_COUNT 8 15)"
+driver click IDC_START_STOP
+check_equal "stop: the button reads 開始 again" 開始 "$(driver text IDC_START_STOP)"
+check_equal "the counter still shows eight after stop" 8 "$(driver text IDC_PACKET_COUNT)"
+check_equal "the list button is enabled after stop" 1 "$(driver enabled IDC_LIST_BUTTON)"
+check_equal "the filter button stays disabled until a list is built" 0 "$(driver enabled IDC_FILTER_BUTTON)"
 check_equal "no failure text in the pane" "" "$(pane_text)"
-check_equal "the list stays empty until the list command" "" "$(driver list-items 1008)"
+check_equal "the list stays empty until the list command" "" "$(driver list-items IDC_PACKET_LIST)"
 
 echo "== packet list"
-driver click 1007
-mapfile -t rows < <(driver list-items 1008)
+driver click IDC_LIST_BUTTON
+mapfile -t rows < <(driver list-items IDC_PACKET_LIST)
 check_equal "one row per stored datagram" 8 "${#rows[@]}"
 all93=yes
 for row in "${rows[@]}"; do [ "${#row}" -eq 93 ] || all93="no: ${#row} characters in $row"; done
@@ -54,10 +51,10 @@ check_match "row 6 is the echo request: type 8, code 0 read as source port 02048
     "^$STAMP $B_TO_A Src_Port:02048  Dst_Port:[0-9]{5}\$" "${rows[6]:-}"
 check_match "row 7 is the echo reply: type 0, code 0" "^$STAMP $A_TO_B Src_Port:00000  Dst_Port:[0-9]{5}\$" \
     "${rows[7]:-}"
-check_equal "the filter button is enabled once rows are listed" 1 "$(driver enabled 1010)"
+check_equal "the filter button is enabled once rows are listed" 1 "$(driver enabled IDC_FILTER_BUTTON)"
 
 echo "== detail of row 3 (100 payload bytes, stored cut to 100 of 128 bytes)"
-driver list-double-click 1008 3
+driver list-double-click IDC_PACKET_LIST 3
 detail=$(pane_text)
 mapfile -t lines <<<"$detail"
 check_equal "the detail starts with the row's time stamp and the protocol" "${rows[3]:0:12} Protocol: UDP " \
@@ -74,27 +71,27 @@ check_match "the last dump row holds four bytes" '^00000006 : ([0-9a-f]{2} ){4} 
 
 echo "== address filter"
 filter() {
-    driver click-async 1010
-    driver dialog-wait 絞込 10 && driver dialog-address 絞込 1011 "$1" && driver dialog-click 絞込 1 &&
+    driver click-async IDC_FILTER_BUTTON
+    driver dialog-wait 絞込 10 && driver dialog-address 絞込 IDC_FILTER_ADDRESS "$1" && driver dialog-click 絞込 IDOK &&
         driver dialog-gone 絞込 10
 }
 check_status "filter on 198.51.100.2 runs" filter "$E2E_ADDRESS_B"
-check_equal "every row involves 198.51.100.2, so all eight remain" 8 "$(driver list-items 1008 | wc -l)"
+check_equal "every row involves 198.51.100.2, so all eight remain" 8 "$(driver list-items IDC_PACKET_LIST | wc -l)"
 check_equal "the filter empties the text pane" "" "$(pane_text)"
 check_status "filter on 203.0.113.7 runs" filter 203.0.113.7
-check_equal "no row involves 203.0.113.7: the list is empty" "" "$(driver list-items 1008)"
-driver click 1007
-check_equal "the list command brings every row back" 8 "$(driver list-items 1008 | wc -l)"
+check_equal "no row involves 203.0.113.7: the list is empty" "" "$(driver list-items IDC_PACKET_LIST)"
+driver click IDC_LIST_BUTTON
+check_equal "the list command brings every row back" 8 "$(driver list-items IDC_PACKET_LIST | wc -l)"
 
 echo "== capture on loopback"
-driver combo-select 1001 "( 127.0.0.1 )"
-driver click 1000
-check_equal "a new start shows 0 and empties the list" "0|" "$(driver text 1005)|$(driver list-items 1008)"
+driver combo-select IDC_INTERFACE "( 127.0.0.1 )"
+driver click IDC_START_STOP
+check_equal "a new start shows 0 and empties the list" "0|" "$(driver text IDC_PACKET_COUNT)|$(driver list-items IDC_PACKET_LIST)"
 check_equal "the loopback sender sent three datagrams" 3 "$(e2e_send_on_loopback 3:10)"
-check_equal "each loopback datagram is counted once" 3 "$(driver wait-text 1005 3 15)"
-driver click 1000
-driver click 1007
-mapfile -t rows < <(driver list-items 1008)
+check_equal "each loopback datagram is counted once" 3 "$(driver wait-text IDC_PACKET_COUNT 3 15)"
+driver click IDC_START_STOP
+driver click IDC_LIST_BUTTON
+mapfile -t rows < <(driver list-items IDC_PACKET_LIST)
 check_equal "three loopback rows" 3 "${#rows[@]}"
 check_match "loopback rows come from 127.0.0.1 port 40001" \
     "^$STAMP Src_Addr:127\.000\.000\.001 Dst_Addr:127\.000\.000\.001 Src_Port:40001  Dst_Port:40000\$" \

@@ -5,10 +5,7 @@
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
-e2e_require_root
-e2e_begin
-e2e_start_sink
-SUDO_UID= net_raw_prefix
+e2e_open
 
 # The flood runs until it is ended; the window is acted on only after it has run for a while, so
 # that notices handled too slowly would have piled up by then.
@@ -47,13 +44,13 @@ check_within() {
 # Keeps only the IP and UDP headers of each datagram (28 bytes) and lifts the total limit, so that
 # the store does not fill during the flood; then picks the veth address.
 prepare_capture_on_veth() {
-    driver menu 32772
+    driver menu ID_SETTINGS_STORAGE
     driver dialog-wait "$E2E_SETTINGS" 10 || e2e_abort "the settings dialog did not open"
-    driver dialog-set-text "$E2E_SETTINGS" 1009 28
-    driver dialog-set-text "$E2E_SETTINGS" 1010 -1
-    driver dialog-click "$E2E_SETTINGS" 1
+    driver dialog-set-text "$E2E_SETTINGS" IDC_PACKET_BYTES 28
+    driver dialog-set-text "$E2E_SETTINGS" IDC_TOTAL_MB -1
+    driver dialog-click "$E2E_SETTINGS" IDOK
     driver dialog-gone "$E2E_SETTINGS" 10
-    driver combo-select 1001 "( $E2E_ADDRESS_A )"
+    driver combo-select IDC_INTERFACE "( $E2E_ADDRESS_A )"
 }
 
 # press_start_stop EXPECTED_TEXT SECONDS: a space key from the X server to the focused start/stop
@@ -63,7 +60,7 @@ press_start_stop() {
     local start
     start=$(now_ms)
     xdotool key --window "$(xdotool search --name '^Sorvane$' | head -n 1)" space
-    driver wait-text 1000 "$1" "$2" >/dev/null
+    driver wait-text IDC_START_STOP "$1" "$2" >/dev/null
     PRESS_MS=$(($(now_ms) - start))
 }
 
@@ -83,44 +80,44 @@ close_during_flood() {
 }
 
 echo "== the stop command and the window's close command during a flood"
-e2e_start_program "${NET_RAW_PREFIX[@]}"
+e2e_start_program_with_net_raw
 prepare_capture_on_veth
-driver click 1000
+driver click IDC_START_STOP
 start_flood
 start=$(now_ms)
-driver text 1005 >/dev/null
+driver text IDC_PACKET_COUNT >/dev/null
 echo "      a driver round trip (WM_GETTEXT) during the flood: $(($(now_ms) - start)) ms"
 start=$(now_ms)
-driver click 1000
+driver click IDC_START_STOP
 check_within "the stop command (BM_CLICK sent by the driver) during the flood" $(($(now_ms) - start)) "$STOP_BOUND_MS"
-check_equal "the button reads 開始" 開始 "$(driver text 1000)"
-check_status "packets were stored during the flood" test "$(driver text 1005)" -gt 0
-driver click 1000
+check_equal "the button reads 開始" 開始 "$(driver text IDC_START_STOP)"
+check_status "packets were stored during the flood" test "$(driver text IDC_PACKET_COUNT)" -gt 0
+driver click IDC_START_STOP
 sleep "$FLOOD_HEAD_START"
 close_during_flood "WM_CLOSE" driver close
 stop_flood
 
 echo "== the menu's exit command during a flood"
-e2e_start_program "${NET_RAW_PREFIX[@]}"
+e2e_start_program_with_net_raw
 prepare_capture_on_veth
-driver click 1000
+driver click IDC_START_STOP
 start_flood
-close_during_flood "the exit menu command" driver menu 32771
+close_during_flood "the exit menu command" driver menu ID_FILE_EXIT
 stop_flood
 
 # Keys and clicks come after posted messages in the window's queue; the engine spaces its packet
 # notices out, so a real key press on the stop button takes effect during the flood.
 echo "== a key press on the stop button during a flood"
-e2e_start_program "${NET_RAW_PREFIX[@]}"
+e2e_start_program_with_net_raw
 prepare_capture_on_veth
 press_start_stop 停止 10
-[ "$(driver text 1000)" == 停止 ] || e2e_abort "a key press on the start button does not reach the window"
+[ "$(driver text IDC_START_STOP)" == 停止 ] || e2e_abort "a key press on the start button does not reach the window"
 echo "      a key press started capture with no flood in $PRESS_MS ms"
 start_flood
 press_start_stop 開始 30
-check_equal "a key press during the flood stops capture" 開始 "$(driver text 1000)"
+check_equal "a key press during the flood stops capture" 開始 "$(driver text IDC_START_STOP)"
 check_within "the key press took effect during the flood" "$PRESS_MS" "$STOP_BOUND_MS"
-check_status "the counter shows the stored packets" test "$(driver text 1005)" -gt 0
+check_status "the counter shows the stored packets" test "$(driver text IDC_PACKET_COUNT)" -gt 0
 stop_flood
 check_clean_exit
 e2e_finish

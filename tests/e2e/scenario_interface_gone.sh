@@ -5,48 +5,45 @@
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
-e2e_require_root
-e2e_begin
-e2e_start_sink
-SUDO_UID= net_raw_prefix
-e2e_start_program "${NET_RAW_PREFIX[@]}"
+e2e_open
+e2e_start_program_with_net_raw
 
 
 echo "== the veth vanishes during capture"
-driver combo-select 1001 "( $E2E_ADDRESS_A )"
-driver click 1000
+driver combo-select IDC_INTERFACE "( $E2E_ADDRESS_A )"
+driver click IDC_START_STOP
 check_equal "the sender sent three datagrams" 3 "$(e2e_send_from_b 3:64)"
-check_equal "the three are counted" 3 "$(driver wait-text 1005 3 15)"
+check_equal "the three are counted" 3 "$(driver wait-text IDC_PACKET_COUNT 3 15)"
 ip -n "$E2E_NS_A" link del veth0
 check_equal "the pane says why receiving failed" "recvfrom failed. Code 100: Network is down" "$(wait_pane_text)"
 sleep 3
 check_equal "and says it once, not over and over" 1 "$(pane_text | grep -c .)"
-check_equal "capture is still on: the button reads 停止" 停止 "$(driver text 1000)"
+check_equal "capture is still on: the button reads 停止" 停止 "$(driver text IDC_START_STOP)"
 start=$(date +%s%N)
-driver click 1000
+driver click IDC_START_STOP
 stop_ms=$((($(date +%s%N) - start) / 1000000))
-check_equal "stop returns the button to 開始" 開始 "$(driver text 1000)"
+check_equal "stop returns the button to 開始" 開始 "$(driver text IDC_START_STOP)"
 echo "      the stop click took $stop_ms ms"
 check_status "stop took less than 5 s" test "$stop_ms" -lt 5000
-check_equal "the counter shows the three stored datagrams" 3 "$(driver text 1005)"
+check_equal "the counter shows the three stored datagrams" 3 "$(driver text IDC_PACKET_COUNT)"
 
 echo "== a new capture on loopback, of a 65,535-byte datagram"
-driver menu 32772
+driver menu ID_SETTINGS_STORAGE
 check_status "the settings dialog opens" driver dialog-wait "$E2E_SETTINGS" 10
-driver dialog-set-text "$E2E_SETTINGS" 1009 65535
-driver dialog-click "$E2E_SETTINGS" 1
+driver dialog-set-text "$E2E_SETTINGS" IDC_PACKET_BYTES 65535
+driver dialog-click "$E2E_SETTINGS" IDOK
 check_status "OK closes the settings dialog" driver dialog-gone "$E2E_SETTINGS" 10
-driver combo-select 1001 "( 127.0.0.1 )"
-driver click 1000
+driver combo-select IDC_INTERFACE "( 127.0.0.1 )"
+driver click IDC_START_STOP
 check_equal "the new start empties the pane" "" "$(pane_text)"
 check_equal "the loopback sender sent one datagram of 65,507 payload bytes" 1 "$(e2e_send_on_loopback 1:65507)"
-check_equal "it is counted once" 1 "$(driver wait-text 1005 1 15)"
-driver click 1000
-driver click 1007
+check_equal "it is counted once" 1 "$(driver wait-text IDC_PACKET_COUNT 1 15)"
+driver click IDC_START_STOP
+driver click IDC_LIST_BUTTON
 check_match "its row comes from 127.0.0.1 port 40001" \
     '^[0-9:.]{12} Src_Addr:127\.000\.000\.001 Dst_Addr:127\.000\.000\.001 Src_Port:40001  Dst_Port:40000$' \
-    "$(driver list-items 1008)"
-driver list-double-click 1008 0
+    "$(driver list-items IDC_PACKET_LIST)"
+driver list-double-click IDC_PACKET_LIST 0
 detail=$(pane_text)
 check_equal "the detail holds 4,096 dump rows" 4096 "$(grep -c '^[0-9a-f]\{8\} : ' <<<"$detail")"
 check_match "dump row 0 gives the total length 65,535 (ff ff)" '^00000000 : 45 00 ff ff ' \

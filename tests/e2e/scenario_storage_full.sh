@@ -4,30 +4,27 @@
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
-e2e_require_root
-e2e_begin
-e2e_start_sink
-SUDO_UID= net_raw_prefix
-e2e_start_program "${NET_RAW_PREFIX[@]}"
+e2e_open
+e2e_start_program_with_net_raw
 
 
 echo "== storage settings"
-driver menu 32772
+driver menu ID_SETTINGS_STORAGE
 check_status "the settings dialog opens" driver dialog-wait "$E2E_SETTINGS" 10
-check_equal "per-packet bytes default to 100" 100 "$(driver dialog-text "$E2E_SETTINGS" 1009)"
-check_equal "total MB default to 16" 16 "$(driver dialog-text "$E2E_SETTINGS" 1010)"
-driver dialog-set-text "$E2E_SETTINGS" 1009 1500
-driver dialog-set-text "$E2E_SETTINGS" 1010 1
-driver dialog-click "$E2E_SETTINGS" 1
+check_equal "per-packet bytes default to 100" 100 "$(driver dialog-text "$E2E_SETTINGS" IDC_PACKET_BYTES)"
+check_equal "total MB default to 16" 16 "$(driver dialog-text "$E2E_SETTINGS" IDC_TOTAL_MB)"
+driver dialog-set-text "$E2E_SETTINGS" IDC_PACKET_BYTES 1500
+driver dialog-set-text "$E2E_SETTINGS" IDC_TOTAL_MB 1
+driver dialog-click "$E2E_SETTINGS" IDOK
 check_status "OK closes the settings dialog" driver dialog-gone "$E2E_SETTINGS" 10
 
 echo "== settings refused during capture"
-driver combo-select 1001 "( $E2E_ADDRESS_A )"
-driver click 1000
-driver menu 32772
+driver combo-select IDC_INTERFACE "( $E2E_ADDRESS_A )"
+driver click IDC_START_STOP
+driver menu ID_SETTINGS_STORAGE
 check_status "a message box appears instead of the settings" driver dialog-wait "$E2E_APP_NAME" 10
-check_equal "it asks to stop first" 一旦、停止してから操作してください "$(driver dialog-text "$E2E_APP_NAME" 65535)"
-driver dialog-click "$E2E_APP_NAME" 1
+check_equal "it asks to stop first" 一旦、停止してから操作してください "$(driver dialog-text "$E2E_APP_NAME" IDC_MESSAGE_BOX_TEXT)"
+driver dialog-click "$E2E_APP_NAME" IDOK
 check_status "the message box closes" driver dialog-gone "$E2E_APP_NAME" 10
 not_open() { ! driver dialog-wait "$1" 1; }
 check_status "the settings dialog did not open" not_open "$E2E_SETTINGS"
@@ -36,16 +33,16 @@ echo "== storage full at 1 MiB with 1500-byte datagrams"
 # 699 datagrams of 1500 bytes make 1,048,500 bytes; the 700th would pass 1,048,576.
 check_equal "the sender sent 800 datagrams" 800 "$(e2e_send_from_b 800:1472)"
 check_status "the storage-full message box appears" driver dialog-wait "$E2E_APP_NAME" 30
-check_equal "it reads メモリオーバーです。" メモリオーバーです。 "$(driver dialog-text "$E2E_APP_NAME" 65535)"
-driver dialog-click "$E2E_APP_NAME" 1
+check_equal "it reads メモリオーバーです。" メモリオーバーです。 "$(driver dialog-text "$E2E_APP_NAME" IDC_MESSAGE_BOX_TEXT)"
+driver dialog-click "$E2E_APP_NAME" IDOK
 check_status "the message box closes" driver dialog-gone "$E2E_APP_NAME" 10
-check_equal "the counter stops at 699" 699 "$(driver wait-text 1005 699 15)"
+check_equal "the counter stops at 699" 699 "$(driver wait-text IDC_PACKET_COUNT 699 15)"
 check_status "no second storage-full message" not_open "$E2E_APP_NAME"
-check_equal "capture stays on: the button still reads 停止" 停止 "$(driver text 1000)"
-driver click 1000
-check_equal "the counter shows the 699 stored datagrams after stop" 699 "$(driver text 1005)"
-driver click 1007
-mapfile -t rows < <(driver list-items 1008)
+check_equal "capture stays on: the button still reads 停止" 停止 "$(driver text IDC_START_STOP)"
+driver click IDC_START_STOP
+check_equal "the counter shows the 699 stored datagrams after stop" 699 "$(driver text IDC_PACKET_COUNT)"
+driver click IDC_LIST_BUTTON
+mapfile -t rows < <(driver list-items IDC_PACKET_LIST)
 check_equal "the list holds 699 rows" 699 "${#rows[@]}"
 check_match "the last row is UDP from B to A" \
     '^[0-9:.]{12} Src_Addr:198\.051\.100\.002 Dst_Addr:198\.051\.100\.001 Src_Port:40001  Dst_Port:40000$' \

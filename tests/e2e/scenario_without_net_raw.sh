@@ -4,38 +4,36 @@
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
-e2e_require_root
-e2e_begin
-e2e_start_sink
+e2e_open
 e2e_start_program setpriv --inh-caps=-all --bounding-set=-all --
 
 echo "== start without CAP_NET_RAW"
 check_equal "the addresses are still listed" "$(printf '0. ( 127.0.0.1 )\n1. ( %s )' "$E2E_ADDRESS_A")" \
-    "$(driver combo-items 1001)"
-driver combo-select 1001 "( $E2E_ADDRESS_A )"
-driver click 1000
-check_equal "the button reads 停止" 停止 "$(driver text 1000)"
+    "$(driver combo-items IDC_INTERFACE)"
+driver combo-select IDC_INTERFACE "( $E2E_ADDRESS_A )"
+driver click IDC_START_STOP
+check_equal "the button reads 停止" 停止 "$(driver text IDC_START_STOP)"
 check_equal "the pane names the failing step and its reason" "socket(AF_PACKET) failed: Operation not permitted" \
     "$(wait_pane_text)"
 check_equal "the sender sent three datagrams" 3 "$(e2e_send_from_b 3:64)"
 sleep 2
-check_equal "nothing is counted" 0 "$(driver text 1005)"
-driver click 1000
-check_equal "stop still returns the button to 開始" 開始 "$(driver text 1000)"
-driver click 1007
-check_equal "the list is empty" "" "$(driver list-items 1008)"
+check_equal "nothing is counted" 0 "$(driver text IDC_PACKET_COUNT)"
+driver click IDC_START_STOP
+check_equal "stop still returns the button to 開始" 開始 "$(driver text IDC_START_STOP)"
+driver click IDC_LIST_BUTTON
+check_equal "the list is empty" "" "$(driver list-items IDC_PACKET_LIST)"
 
 echo "== the program goes on working"
-driver menu 32772
+driver menu ID_SETTINGS_STORAGE
 check_status "the settings dialog opens" driver dialog-wait "$E2E_SETTINGS" 10
-driver dialog-click "$E2E_SETTINGS" 1
+driver dialog-click "$E2E_SETTINGS" IDOK
 check_status "OK closes the settings dialog" driver dialog-gone "$E2E_SETTINGS" 10
-driver click 1000
+driver click IDC_START_STOP
 check_equal "a second start shows the failing step again, alone in the pane" \
     "socket(AF_PACKET) failed: Operation not permitted" "$(wait_pane_text)"
-driver click 1000
-check_equal "the second stop returns the button to 開始" 開始 "$(driver text 1000)"
-check_equal "still nothing is counted" 0 "$(driver text 1005)"
+driver click IDC_START_STOP
+check_equal "the second stop returns the button to 開始" 開始 "$(driver text IDC_START_STOP)"
+check_equal "still nothing is counted" 0 "$(driver text IDC_PACKET_COUNT)"
 
 echo "== closing"
 check_clean_exit

@@ -1,6 +1,8 @@
 // DialogWatcher: a thread-local CBT hook that catches "#32770" windows as they are activated.
 #include "DialogWatcher.h"
 
+#include "resource.h"
+
 #include <algorithm>
 
 namespace {
@@ -30,9 +32,6 @@ BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
     }
     return TRUE;
 }
-
-// The static that carries a message box's text has the id 0xFFFF.
-constexpr int kMessageBoxTextId = 0xFFFF;
 
 } // namespace
 
@@ -66,7 +65,7 @@ void DialogWatcher::OnActivate(HWND window) {
     if (known)
         return;
     SeenDialog seen = {window, ::GetWindow(window, GW_OWNER), WindowText(window), {}, false, {}};
-    HWND textControl = ::GetDlgItem(window, kMessageBoxTextId);
+    HWND textControl = ::GetDlgItem(window, IDC_MESSAGE_BOX_TEXT);
     if (textControl != nullptr)
         seen.text = WindowText(textControl);
     ::EnumChildWindows(window, FindIcon, reinterpret_cast<LPARAM>(&seen.hasIcon));

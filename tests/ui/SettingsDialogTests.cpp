@@ -1,14 +1,11 @@
-// The storage settings dialog with its integer rule, the stop-first refusal, the limits reaching the
-// next start, the About box and the progress window's keys, through the real templates.
+// The storage settings dialog with its integer rule, the stop-first refusal and the limits reaching
+// the next start, through the real template.
 #include "PacketListFixture.h"
 
 #include "DialogWatcher.h"
 #include "PacketDetail.h"
-#include "ProgressDlg.h"
 
 #include <windows.h>
-
-#include <richedit.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -30,9 +27,6 @@ struct SettingsVisit {
     bool iconShown = false;
 };
 
-// The static that carries a message box's text.
-constexpr int kMessageBoxTextId = 0xFFFF;
-
 // Whether a message box shows an icon, read from the styles: a box may be activated before it is
 // shown, when no child of it counts as visible yet.
 bool ShowsIcon(HWND box) {
@@ -44,38 +38,6 @@ bool ShowsIcon(HWND box) {
     }
     return false;
 }
-
-// Wine's rich edit takes any replacement whole and raises its own limit, while the platform's cuts
-// a replacement at the limit. This makes the pane behave as the platform's does while it lives.
-class PaneTextLimit {
-public:
-    explicit PaneTextLimit(HWND pane) : m_hPane(pane) {
-        s_original = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaneTextLimit::Proc)));
-    }
-    ~PaneTextLimit() { ::SetWindowLongPtrA(m_hPane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_original)); }
-
-private:
-    static LRESULT CALLBACK Proc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message != EM_REPLACESEL)
-            return ::CallWindowProcA(s_original, pane, message, wParam, lParam);
-        const auto limit = static_cast<size_t>(::CallWindowProcA(s_original, pane, EM_GETLIMITTEXT, 0, 0));
-        const auto length = static_cast<size_t>(::CallWindowProcA(s_original, pane, WM_GETTEXTLENGTH, 0, 0));
-        CHARRANGE selection = {0, 0};
-        ::CallWindowProcA(s_original, pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-        // The selection may reach past the end, over the final paragraph mark.
-        const size_t selected = std::min<size_t>(selection.cpMax, length) - std::min<size_t>(selection.cpMin, length);
-        const size_t kept = length - selected;
-        std::string text = reinterpret_cast<const char*>(lParam);
-        text.resize(std::min(text.size(), limit > kept ? limit - kept : 0));
-        return ::CallWindowProcA(s_original, pane, message, wParam, reinterpret_cast<LPARAM>(text.c_str()));
-    }
-
-    static WNDPROC s_original;
-    HWND m_hPane;
-};
-
-WNDPROC PaneTextLimit::s_original = nullptr;
 
 class SettingsTest : public PacketListTest {
 protected:
@@ -95,7 +57,7 @@ protected:
                 Press(dialog, button);
                 return;
             }
-            if (::GetDlgItem(dialog, kMessageBoxTextId) == nullptr)
+            if (::GetDlgItem(dialog, IDC_MESSAGE_BOX_TEXT) == nullptr)
                 return;
             visit.messages.push_back(watcher.Seen().back());
             visit.iconShown = ShowsIcon(dialog);
@@ -200,57 +162,6 @@ TEST_F(SettingsTest, NewLimitsReachTheNextStart) {
     ListPackets();
     DoubleClick(0);
     EXPECT_EQ(Text(IDC_TEXT_PANE), Rows()[0].substr(0, 12) + " " + FormatPacketDetail(datagram.data(), 1500));
-}
-
-// Some 300 KB of text, far beyond what the pane takes by default.
-TEST_F(SettingsTest, TheDetailOfAPacketOf65535BytesIsShownWhole) {
-    const std::vector<unsigned char> datagram = Datagram({10, 0, 0, 1}, {10, 0, 0, 2}, 7, 9, 65535);
-    SetStorageLimits("65535", "16");
-    Capture({datagram});
-    ListPackets();
-    const PaneTextLimit platformLimit(::GetDlgItem(m_hWnd, IDC_TEXT_PANE));
-    DoubleClick(0);
-    const std::string expected = Rows()[0].substr(0, 12) + " " + FormatPacketDetail(datagram.data(), 65535);
-    const std::string shown = Text(IDC_TEXT_PANE);
-    EXPECT_EQ(shown.size(), expected.size());
-    EXPECT_TRUE(shown == expected);
-}
-
-TEST_F(SettingsTest, AboutOpensOverTheMainWindowAndOkClosesIt) {
-    bool versionShown = false;
-    std::string caption;
-    HWND about = nullptr;
-    DialogWatcher watcher([&](HWND dialog) {
-        if (dialog == m_hWnd)
-            return;
-        about = dialog;
-        char text[64] = {};
-        ::GetWindowTextA(dialog, text, sizeof(text));
-        caption = text;
-        versionShown = ::FindWindowExA(dialog, nullptr, "Static", "Sorvane Version 1.0") != nullptr;
-        Press(dialog, IDOK);
-    });
-    SendCommand(IDM_ABOUTBOX, 0);
-    ASSERT_NE(about, nullptr);
-    EXPECT_FALSE(::IsWindow(about));
-    EXPECT_EQ(watcher.Seen()[0].window, about);
-    EXPECT_EQ(watcher.Seen()[0].owner, m_hWnd);
-    EXPECT_EQ(caption, "Sorvaneのﾊﾞｰｼﾞｮﾝ情報");
-    EXPECT_TRUE(versionShown);
-}
-
-TEST_F(SettingsTest, EnterAndEscapeNeverCloseTheProgressWindow) {
-    CProgressDlg progress;
-    ASSERT_TRUE(progress.Create(IDD_PROGRESS, m_dialog.get()));
-    HWND window = progress.GetSafeHwnd();
-    ::SetFocus(window);
-    PressKey(window, VK_RETURN);
-    PressKey(window, VK_ESCAPE);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    EXPECT_TRUE(::IsWindowVisible(window));
-    EXPECT_EQ(progress.ModalResult(), -1);
-    EXPECT_TRUE(progress.DestroyWindow());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Command table of the window driver and the commands themselves.
 #include "DriverCommands.h"
 
+#include "ControlIds.h"
 #include "ControlMessages.h"
 #include "ProgramWindows.h"
 
@@ -25,8 +26,14 @@ DWORD Milliseconds(const WideString& seconds) {
     return static_cast<DWORD>(strtod(Utf8FromWide(seconds).c_str(), nullptr) * 1000);
 }
 
-HWND Control(HWND dialog, const WideString& id) {
-    return GetDlgItem(dialog, static_cast<int>(Number(id)));
+// An id named as in resource.h; nullptr, with the reason on standard error, for a name it lacks.
+HWND Control(HWND dialog, const WideString& name) {
+    int id = 0;
+    if (!ControlIdByName(name, id)) {
+        fprintf(stderr, "driver: %s names no id of resource.h\n", Utf8FromWide(name).c_str());
+        return nullptr;
+    }
+    return GetDlgItem(dialog, id);
 }
 
 int PrintControlText(HWND dialog, const WideString& id) {
@@ -80,7 +87,10 @@ int ClickAsync(HWND main, const Arguments& a) {
 }
 
 int Menu(HWND main, const Arguments& a) {
-    return PostMessageW(main, WM_COMMAND, MAKEWPARAM(Number(a[0]), 0), 0) ? 0 : Fail("could not post the command");
+    int command = 0;
+    if (!ControlIdByName(a[0], command))
+        return Fail("no menu command of resource.h has that name");
+    return PostMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0) ? 0 : Fail("could not post the command");
 }
 
 int ComboItemsCommand(HWND main, const Arguments& a) {
@@ -196,7 +206,7 @@ const DriverCommand kCommands[] = {
     {u"enabled", 1, true, Enabled, "enabled ID"},
     {u"click", 1, true, Click, "click ID"},
     {u"click-async", 1, true, ClickAsync, "click-async ID"},
-    {u"menu", 1, true, Menu, "menu COMMAND_ID"},
+    {u"menu", 1, true, Menu, "menu ID"},
     {u"combo-items", 1, true, ComboItemsCommand, "combo-items ID"},
     {u"combo-selection", 1, true, ComboSelection, "combo-selection ID"},
     {u"combo-select", 2, true, ComboSelect, "combo-select ID TEXT"},

@@ -3,11 +3,11 @@
 
 #include "ControlMessages.h"
 
+#include "resource.h"
+
 #include <vector>
 
 namespace {
-
-constexpr int kPacketListId = 1008;
 
 bool IsDialogWindow(HWND window) {
     WCHAR className[16] = {};
@@ -39,7 +39,7 @@ bool IsOwnedBy(HWND window, HWND main) {
 
 HWND FindMainWindow() {
     for (HWND window : TopLevelDialogs()) {
-        if (GetDlgItem(window, kPacketListId) != nullptr && ReadText(window) == u"Sorvane")
+        if (GetDlgItem(window, IDC_PACKET_LIST) != nullptr && ReadText(window) == u"Sorvane")
             return window;
     }
     return nullptr;

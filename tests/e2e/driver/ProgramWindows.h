@@ -5,7 +5,7 @@
 
 #include <functional>
 
-// The main window: a dialog captioned "Sorvane" that holds the packet list 1008; nullptr when none.
+// The main window: a dialog captioned "Sorvane" that holds the packet list (IDC_PACKET_LIST); nullptr when none.
 HWND FindMainWindow();
 
 // A visible top-level dialog with this caption whose chain of owners reaches main (main excluded).

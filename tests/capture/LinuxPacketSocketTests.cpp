@@ -1,8 +1,8 @@
 // The Linux capture socket against real datagrams between two throw-away network namespaces.
 #include "LinuxCaptureSystem.h"
-#include "linux_datagrams.h"
-#include "linux_namespace_test.h"
-#include "linux_netns.h"
+#include "LinuxDatagrams.h"
+#include "NamespaceTest.h"
+#include "NamespacePair.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 // The fixed-width decimal field reader used by the address filter.
 #include "OctetField.h"
 
+#include "SaturatingDigits.h"
+
 #include <climits>
 #include <cstdint>
 
@@ -9,10 +11,6 @@ namespace {
 // The C locale's white space, spelled out so the result never depends on the locale.
 bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 } // namespace
@@ -25,20 +23,9 @@ int ParseOctetField(const char* text, int count) {
     while (i < count && IsWhiteSpace(text[i])) {
         ++i;
     }
-    bool negative = false;
-    if (i < count && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
     // One past INT_MAX in magnitude, so that INT_MIN is reachable and larger values stop growing.
     constexpr int64_t kMagnitudeLimit = int64_t{INT_MAX} + 1;
-    int64_t magnitude = 0;
-    for (; i < count && IsDigit(text[i]); ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > kMagnitudeLimit) {
-            magnitude = kMagnitudeLimit;
-        }
-    }
+    const auto [negative, magnitude] = ReadSaturatingDecimal(text, i, count, kMagnitudeLimit);
     if (negative) {
         return static_cast<int>(-magnitude);
     }

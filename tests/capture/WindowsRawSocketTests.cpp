@@ -2,7 +2,7 @@
 #include "LocalAddresses.h"
 #include "windows/RawSocket.h"
 #include "windows/WinSockCaptureSystem.h"
-#include "windows_winsock_test.h"
+#include "WinSockTest.h"
 
 #include <windows.h>
 

@@ -1,5 +1,6 @@
 // The Linux backend's signals, its wait and its clock; needs no privileges and no network.
 #include "LinuxCaptureSystem.h"
+#include "WaitSignalsTest.h"
 
 #include <gtest/gtest.h>
 
@@ -15,30 +16,11 @@ namespace {
 
 constexpr uint32_t kShortWaitMs = 20;
 
-class LinuxWaitTest : public ::testing::Test {
+class LinuxWaitTest : public WaitSignalsTest<LinuxCaptureSystem> {
 protected:
-    void SetUp() override {
-        m_stop = m_system.CreateManualResetSignal();
-        m_close = m_system.CreateAutoResetSignal();
-        m_network = m_system.CreateNetworkEvent();
-        ASSERT_NE(m_stop, kNoSignal);
-        ASSERT_NE(m_close, kNoSignal);
-        ASSERT_NE(m_network, kNoSignal);
-    }
-    void TearDown() override {
-        m_system.CloseSignal(m_stop);
-        m_system.CloseSignal(m_close);
-        m_system.CloseSignal(m_network);
-    }
-
     WaitResult WaitFor(SignalHandle stop, SocketHandle socket = kInvalidSocket, bool watchNetwork = true) {
         return m_system.Wait(stop, m_close, m_network, socket, watchNetwork, kShortWaitMs);
     }
-
-    LinuxCaptureSystem m_system;
-    SignalHandle m_stop = kNoSignal;
-    SignalHandle m_close = kNoSignal;
-    SignalHandle m_network = kNoSignal;
 };
 
 // A pair of connected datagram sockets: what is written to one end makes the other readable.

@@ -1,8 +1,8 @@
 // The capture engine over the Linux backend, with real datagrams between two network namespaces.
 #include "Capture.h"
 #include "RecordingPoster.h"
-#include "linux_datagrams.h"
-#include "linux_netns.h"
+#include "LinuxDatagrams.h"
+#include "NamespacePair.h"
 
 #include <gtest/gtest.h>
 

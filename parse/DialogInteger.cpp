@@ -1,14 +1,12 @@
 // The settings dialog's reading of an integer entry.
 #include "DialogInteger.h"
 
+#include "SaturatingDigits.h"
+
 namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 int BoundedLength(const char* text) {
@@ -35,20 +33,9 @@ bool ReadDialogInteger(const char* text, int32_t& value) {
     const int end = BoundedLength(text);
     const int first = SkipBlanks(text, 0, end);
     int i = first;
-    bool negative = false;
-    if (i < end && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
     // Magnitudes stop growing one past INT32_MAX: enough to tell INT32_MIN from saturation.
     constexpr int64_t kMagnitudeLimit = int64_t{INT32_MAX} + 1;
-    int64_t magnitude = 0;
-    for (; i < end && IsDigit(text[i]); ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > kMagnitudeLimit) {
-            magnitude = kMagnitudeLimit;
-        }
-    }
+    const auto [negative, magnitude] = ReadSaturatingDecimal(text, i, end, kMagnitudeLimit);
     if (SkipBlanks(text, i, end) != end) {
         return false;
     }

@@ -1,7 +1,7 @@
 // UDP datagrams the real-packet tests send, and the checks of what the capture kept of them.
-#include "linux_datagrams.h"
+#include "LinuxDatagrams.h"
 
-#include "linux_netns.h"
+#include "NamespacePair.h"
 
 #include <gtest/gtest.h>
 

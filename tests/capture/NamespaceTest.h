@@ -2,7 +2,7 @@
 // skipped, and say why.
 #pragma once
 
-#include "linux_netns.h"
+#include "NamespacePair.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // datagrams pour in, and a flood that fills the store.
 #include "Capture.h"
 #include "RecordingPoster.h"
-#include "fault_short_sleep_system.h"
-#include "linux_datagrams.h"
-#include "linux_namespace_test.h"
-#include "linux_netns.h"
+#include "ShortSleepSystem.h"
+#include "LinuxDatagrams.h"
+#include "NamespaceTest.h"
+#include "NamespacePair.h"
 
 #include <gtest/gtest.h>
 

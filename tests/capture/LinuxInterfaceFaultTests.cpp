@@ -2,9 +2,9 @@
 // largest IPv4 datagrams there are.
 #include "Capture.h"
 #include "RecordingPoster.h"
-#include "linux_datagrams.h"
-#include "linux_namespace_test.h"
-#include "linux_netns.h"
+#include "LinuxDatagrams.h"
+#include "NamespaceTest.h"
+#include "NamespacePair.h"
 
 #include <gtest/gtest.h>
 

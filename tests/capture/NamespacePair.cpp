@@ -1,5 +1,5 @@
 // Two throw-away network namespaces joined by a veth pair, and threads that run inside them.
-#include "linux_netns.h"
+#include "NamespacePair.h"
 
 #include <gtest/gtest.h>
 

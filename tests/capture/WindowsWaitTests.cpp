@@ -1,6 +1,7 @@
 // Tests of the Windows backend's signals, its wait and the readiness of a real socket on loopback.
 #include "windows/WinSockCaptureSystem.h"
-#include "windows_winsock_test.h"
+#include "WaitSignalsTest.h"
+#include "WinSockTest.h"
 
 #include <ws2tcpip.h>
 
@@ -11,31 +12,12 @@
 
 namespace {
 
-class WindowsWaitTest : public WinSockTest {
+class WindowsWaitTest : public WaitSignalsTest<WinSockCaptureSystem, WinSockTest> {
 protected:
-    void SetUp() override {
-        m_stop = m_system.CreateManualResetSignal();
-        m_close = m_system.CreateAutoResetSignal();
-        m_network = m_system.CreateNetworkEvent();
-        ASSERT_NE(m_stop, kNoSignal);
-        ASSERT_NE(m_close, kNoSignal);
-        ASSERT_NE(m_network, kNoSignal);
-    }
-    void TearDown() override {
-        m_system.CloseSignal(m_stop);
-        m_system.CloseSignal(m_close);
-        m_system.CloseSignal(m_network);
-    }
-
     WaitResult WaitFor(bool watchNetwork, uint32_t timeoutMs = 0) {
         return m_system.Wait(m_stop, m_close, m_network, kInvalidSocket, watchNetwork, timeoutMs);
     }
     static void Clear(SignalHandle signal) { ResetEvent(reinterpret_cast<HANDLE>(signal)); }
-
-    WinSockCaptureSystem m_system;
-    SignalHandle m_stop = kNoSignal;
-    SignalHandle m_close = kNoSignal;
-    SignalHandle m_network = kNoSignal;
 };
 
 TEST_F(WindowsWaitTest, ServesTheFirstSetSignalInPriorityOrder) {

@@ -1,0 +1,5 @@
+# The host build: the portable code and the Linux backend with Debian's prebuilt GoogleTest; no
+# Win32 program.
+set(SORVANE_DEFAULT_BACKEND linux)
+set(SORVANE_BUILD_PROGRAM OFF)
+set(SORVANE_GTEST package)

@@ -1,0 +1,8 @@
+# The Winelib build for Linux: the Win32 program through wineg++ with the Linux backend, started by
+# the launcher script build/linux/sorvane. GoogleTest's headers do not build as Win32 code here, so
+# this build has no GoogleTest suites; its end-to-end tests drive the real program.
+set(SORVANE_DEFAULT_BACKEND linux)
+set(SORVANE_BUILD_PROGRAM ON)
+set(SORVANE_PROGRAM_OUTPUT_NAME sorvane)
+set(SORVANE_PROGRAM_LINK_OPTIONS)
+set(SORVANE_GTEST none)
