@@ -27,6 +27,7 @@ public:
     void CloseSocket(SocketHandle socket) override;
 
     std::string ReceiveFailureText(int32_t error) override;
+    std::string TakeServiceNotice() override;
 
 private:
     bool IsWatched(SocketHandle socket) const;

@@ -1,9 +1,9 @@
 // The capture socket on Linux: a packet socket bound to the interface that holds the chosen address.
 #include "LinuxCaptureSystem.h"
 
-#include "BoundPacketSocket.h"
 #include "LinuxErrorText.h"
 #include "LinuxInterfaces.h"
+#include "PacketSocketSource.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +20,7 @@ OpenedSocket LinuxCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, Signa
     if (interfaceIndex < 0 || static_cast<size_t>(interfaceIndex) >= query.interfaces.size()) {
         return {kInvalidSocket, "bind failed\n"};
     }
-    BoundPacketSocket opened = OpenBoundPacketSocket(query.interfaces[static_cast<size_t>(interfaceIndex)].name);
+    BoundPacketSocket opened = ObtainPacketSocket(query.interfaces[static_cast<size_t>(interfaceIndex)].name);
     if (opened.fd < 0) {
         return {kInvalidSocket, std::move(opened.failure)};
     }
