@@ -102,7 +102,7 @@ void CaptureHelperClient::Connect() {
         m_startFailure = "capture helper connection failed: no socket pair\n";
         return;
     }
-    const bool sent = SendMessage(m_startChannel, HelloRequest(), pair[1]);
+    const bool sent = SendMessage(m_startChannel, HelloRequest(), pair[1], true);
     close(pair[1]);
     m_channel = pair[0];
     unsigned char buffer[kMaxMessageBytes];

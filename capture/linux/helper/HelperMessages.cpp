@@ -30,20 +30,32 @@ void TakeDescriptors(const cmsghdr* header, ReceivedMessage& message) {
 
 } // namespace
 
-bool SendMessage(int channel, const std::string& bytes, int descriptor) {
+bool SendMessage(int channel, const std::string& bytes, int descriptor, bool credentials) {
     iovec part{const_cast<char*>(bytes.data()), bytes.size()};
     msghdr header{};
     header.msg_iov = &part;
     header.msg_iovlen = 1;
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(int))]{};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(int)) + CMSG_SPACE(sizeof(ucred))]{};
+    header.msg_control = control;
+    header.msg_controllen =
+        (descriptor >= 0 ? CMSG_SPACE(sizeof(int)) : 0) + (credentials ? CMSG_SPACE(sizeof(ucred)) : 0);
+    cmsghdr* next = header.msg_controllen > 0 ? CMSG_FIRSTHDR(&header) : nullptr;
     if (descriptor >= 0) {
-        header.msg_control = control;
-        header.msg_controllen = sizeof control;
-        cmsghdr* rights = CMSG_FIRSTHDR(&header);
-        rights->cmsg_level = SOL_SOCKET;
-        rights->cmsg_type = SCM_RIGHTS;
-        rights->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(rights), &descriptor, sizeof descriptor);
+        next->cmsg_level = SOL_SOCKET;
+        next->cmsg_type = SCM_RIGHTS;
+        next->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(next), &descriptor, sizeof descriptor);
+        next = CMSG_NXTHDR(&header, next);
+    }
+    if (credentials) {
+        const ucred own{getpid(), getuid(), getgid()};
+        next->cmsg_level = SOL_SOCKET;
+        next->cmsg_type = SCM_CREDENTIALS;
+        next->cmsg_len = CMSG_LEN(sizeof(ucred));
+        std::memcpy(CMSG_DATA(next), &own, sizeof own);
+    }
+    if (header.msg_controllen == 0) {
+        header.msg_control = nullptr;
     }
     ssize_t sent;
     do {

@@ -6,9 +6,11 @@
 
 #include <sys/types.h>
 
-// Sends bytes as one message, with descriptor attached (SCM_RIGHTS) unless it is -1. Never raises
-// SIGPIPE; false with errno set when the message did not go, EPIPE when the peer is gone.
-bool SendMessage(int channel, const std::string& bytes, int descriptor);
+// Sends bytes as one message, with descriptor attached (SCM_RIGHTS) unless it is -1, and with the
+// sender's credentials (SCM_CREDENTIALS) when asked: the kernel checks them, and they arrive even if
+// the receiver turns on SO_PASSCRED only after the message was queued. Never raises SIGPIPE; false
+// with errno set when the message did not go, EPIPE when the peer is gone.
+bool SendMessage(int channel, const std::string& bytes, int descriptor, bool credentials = false);
 
 struct ReceivedMessage {
     // The message's full length, even when only capacity bytes were kept; 0 when the peer is gone;
