@@ -1,6 +1,6 @@
-# Starting the program with raw capture and nothing more. Source it.
-# Packet sockets need CAP_NET_RAW; the program gets that one capability, in its ambient set so that
-# it survives the exec of Wine's loader, and never runs as a full root GUI.
+# Starting the program's launcher with raw capture and nothing more, as a service manager would
+# (CAP_NET_RAW in the ambient set). The launcher hands the capability to the capture helper alone and
+# drops it before Wine starts. Source it.
 
 # Fills the array NET_RAW_PREFIX with the command that runs what follows it with only CAP_NET_RAW:
 # as the invoking user when called through sudo, as root with a bounding set of just CAP_NET_RAW
@@ -16,9 +16,3 @@ net_raw_prefix() {
     fi
 }
 
-# True when this process may open packet sockets (CAP_NET_RAW in its effective set).
-has_net_raw() {
-    local effective
-    effective=$(awk '/^CapEff:/ {print $2}' /proc/self/status)
-    (( (16#$effective >> 13) & 1 ))
-}
