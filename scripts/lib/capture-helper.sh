@@ -7,7 +7,7 @@ readonly CAPTURE_GROUP=sorvane-capture
 # capture_helper_installed BUILT: the installed copy is the built helper and has its capability.
 capture_helper_installed() {
     [ -f "$CAPTURE_HELPER_INSTALLED" ] && cmp -s "$1" "$CAPTURE_HELPER_INSTALLED" &&
-        /usr/sbin/getcap "$CAPTURE_HELPER_INSTALLED" 2>/dev/null | grep -q 'cap_net_raw[=+]ep'
+        /usr/sbin/getcap "$CAPTURE_HELPER_INSTALLED" 2>/dev/null | grep -qx "$CAPTURE_HELPER_INSTALLED cap_net_raw=p"
 }
 
 # in_capture_group: the calling process has the group (a login session gets a new group only
@@ -18,7 +18,10 @@ in_capture_group() {
 
 # install_capture_helper BUILT USER (root): copies the helper to /usr/local/libexec/sorvane, owned by
 # root and the group, mode 0750, with CAP_NET_RAW as its file capability, and adds USER to the group.
-# A copy is installed rather than the build's file, since relinking a file loses its capability.
+# A copy is installed rather than the build's file, since relinking a file loses its capability. The
+# capability is permitted only (no effective bit): the helper raises it itself, and a start where the
+# bounding set lacks it still runs the helper, which then answers with the socket step's failure
+# instead of the exec failing.
 install_capture_helper() {
     local built=$1 user=$2 dir
     dir=$(dirname "$CAPTURE_HELPER_INSTALLED")
@@ -29,7 +32,7 @@ install_capture_helper() {
     groupadd -f -r "$CAPTURE_GROUP" &&
         install -d -m 0755 "$dir" &&
         install -m 0750 -o root -g "$CAPTURE_GROUP" "$built" "$CAPTURE_HELPER_INSTALLED.new" &&
-        /usr/sbin/setcap cap_net_raw=ep "$CAPTURE_HELPER_INSTALLED.new" &&
+        /usr/sbin/setcap cap_net_raw=p "$CAPTURE_HELPER_INSTALLED.new" &&
         mv -f "$CAPTURE_HELPER_INSTALLED.new" "$CAPTURE_HELPER_INSTALLED" || return 1
     [ -z "$user" ] || usermod -a -G "$CAPTURE_GROUP" "$user"
 }
