@@ -172,6 +172,7 @@ void CCapture::RunCaptureThread() {
         } else if (result == WaitResult::Network) {
             ReceiveBatch();
         }
+        ReportServiceNotice();
         AnnounceStoredPackets(false);
     }
     const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
@@ -304,6 +305,13 @@ CCapture::StoreOutcome CCapture::StoreDatagram(const unsigned char* bytes, uint3
         return StoreOutcome::Dropped;
     }
     return StoreOutcome::Stored;
+}
+
+void CCapture::ReportServiceNotice() {
+    const std::string notice = m_system.TakeServiceNotice();
+    if (!notice.empty()) {
+        PostLogText(notice.c_str());
+    }
 }
 
 // One line per capture is enough: memory that is short now usually stays short for a while.

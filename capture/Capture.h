@@ -48,6 +48,7 @@ private:
     enum class StoreOutcome { Stored, Dropped, Full };
     StoreOutcome StoreDatagram(const unsigned char* bytes, uint32_t received);
     void ReportDroppedPacket();
+    void ReportServiceNotice();
     uint32_t WaitTimeoutMs() const;
     void AnnounceStoredPackets(bool evenIfEarly);
     void Post(uint32_t message);

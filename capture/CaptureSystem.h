@@ -75,6 +75,11 @@ public:
     // The text of a receive error, ending in "\n" ("WSARecv failed. Code %d\n" on Windows).
     virtual std::string ReceiveFailureText(int32_t error) = 0;
 
+    // A line for the user, once, when the platform's capture service has failed in a way that later
+    // starts will meet (the Linux capture helper having exited, for example); empty otherwise. The
+    // capture thread asks after every wait.
+    virtual std::string TakeServiceNotice() { return ""; }
+
     // A block of size bytes (at least one) from new[], released with delete[]; nullptr when memory is
     // short. The engine takes its receive buffer and every packet copy from here.
     virtual unsigned char* AllocateBytes(uint32_t size) { return new (std::nothrow) unsigned char[size ? size : 1]; }

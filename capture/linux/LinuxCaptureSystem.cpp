@@ -3,6 +3,7 @@
 
 #include "DetachedThread.h"
 #include "LinuxInterfaces.h"
+#include "PacketSocketSource.h"
 
 #include <chrono>
 #include <thread>
@@ -27,4 +28,8 @@ AddressQuery LinuxCaptureSystem::QueryLocalAddresses() {
         result.addresses.push_back(entry.address);
     }
     return result;
+}
+
+std::string LinuxCaptureSystem::TakeServiceNotice() {
+    return TakePacketSocketSourceNotice();
 }

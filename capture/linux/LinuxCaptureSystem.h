@@ -36,6 +36,7 @@ public:
     void CloseSocket(SocketHandle socket) override;
 
     std::string ReceiveFailureText(int32_t error) override;
+    std::string TakeServiceNotice() override;
 
 private:
     OpenedSocket AdoptBoundSocket(int fd);

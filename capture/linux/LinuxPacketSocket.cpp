@@ -1,10 +1,10 @@
 // The Linux capture socket: a packet socket on the chosen address's interface, read through its mapped ring.
 #include "LinuxCaptureSystem.h"
 
-#include "BoundPacketSocket.h"
 #include "LinuxErrorText.h"
 #include "LinuxInterfaces.h"
 #include "PacketRing.h"
+#include "PacketSocketSource.h"
 #include "UniqueFd.h"
 
 #include <cerrno>
@@ -57,7 +57,7 @@ OpenedSocket LinuxCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, Signa
     if (interfaceIndex < 0 || static_cast<size_t>(interfaceIndex) >= query.interfaces.size()) {
         return {kInvalidSocket, "bind failed\n"};
     }
-    BoundPacketSocket opened = OpenBoundPacketSocket(query.interfaces[static_cast<size_t>(interfaceIndex)].name);
+    BoundPacketSocket opened = ObtainPacketSocket(query.interfaces[static_cast<size_t>(interfaceIndex)].name);
     if (opened.fd < 0) {
         return {kInvalidSocket, std::move(opened.failure)};
     }

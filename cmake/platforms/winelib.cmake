@@ -6,3 +6,7 @@ set(SORVANE_BUILD_PROGRAM ON)
 set(SORVANE_PROGRAM_OUTPUT_NAME sorvane)
 set(SORVANE_PROGRAM_LINK_OPTIONS)
 set(SORVANE_GTEST none)
+# The Win32 program goes to build/linux/winelib; build/linux/sorvane is the native launcher that
+# starts the capture helper first, the only process that holds CAP_NET_RAW.
+set(SORVANE_PROGRAM_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/winelib)
+set(SORVANE_CAPTURE_HELPER ON)

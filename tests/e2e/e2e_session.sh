@@ -76,8 +76,11 @@ e2e_abort() {
     exit 1
 }
 
+# The driver is a Wine program too, and may be the one that starts the prefix's Wine server: it runs
+# beside the program, in its namespace and without any capability.
 driver() {
-    "$E2E_DRIVER" "$@" 2>>"$E2E_WORK/driver.log"
+    ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- "$E2E_DRIVER" "$@" \
+        2>>"$E2E_WORK/driver.log"
 }
 
 # The text pane without the carriage returns that the rich edit control adds to line ends.
@@ -96,8 +99,9 @@ wait_pane_text() {
     printf '%s' "$text"
 }
 
-# e2e_start_program [COMMAND PREFIX...]: starts the program in namespace A, through the prefix
-# (for example a setpriv call), and waits for its main window.
+# e2e_start_program [COMMAND PREFIX...]: starts the program (its launcher, which starts the capture
+# helper) in namespace A, through the prefix (for example a setpriv call), and waits for its main
+# window.
 e2e_start_program() {
     ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >"$E2E_WORK/program.log" 2>&1 &
     E2E_PROGRAM_PID=$!
@@ -137,9 +141,10 @@ check_clean_exit() {
     check_equal "the program ends with status 0 when its window closes" 0 "$E2E_PROGRAM_STATUS"
 }
 
-# e2e_start_sink: a UDP receiver on port E2E_SINK_PORT of every address in namespace A.
+# e2e_start_sink: a UDP receiver on port E2E_SINK_PORT of every address in namespace A, without any
+# capability, so that the program's processes are the only ones there that could hold one.
 e2e_start_sink() {
-    ip netns exec "$E2E_NS_A" python3 "$E2E_HERE/udp_traffic.py" sink 0.0.0.0 "$E2E_SINK_PORT" &
+    ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- python3 "$E2E_HERE/udp_traffic.py" sink 0.0.0.0 "$E2E_SINK_PORT" &
     E2E_SINK_PID=$!
 }
 

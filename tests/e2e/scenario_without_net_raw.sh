@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end: without CAP_NET_RAW the program still starts, lists its addresses, and shows why
-# capture failed in the text pane; nothing is stored, and the program goes on working.
+# End-to-end: started without CAP_NET_RAW, so that its capture helper has none either, the program
+# still starts, lists its addresses, and shows why capture failed (the helper's socket step) in the
+# text pane; nothing is stored, and the program goes on working.
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"

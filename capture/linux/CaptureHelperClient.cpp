@@ -1,0 +1,154 @@
+// The program's side of the capture helper: the hello that opens a private channel, then requests.
+#include "CaptureHelperClient.h"
+
+#include "HelperMessages.h"
+#include "HelperProtocol.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A helper that answers nothing in this time is taken for gone, so that a start never hangs.
+constexpr int kReplyTimeoutMs = 5000;
+
+constexpr char kGoneFailure[] = "capture helper request failed: the helper has exited\n";
+constexpr char kGoneNotice[] = "capture helper exited: a new capture cannot open its socket\n";
+constexpr char kNoHelper[] = "capture helper connection failed: the program was started without its launcher\n";
+
+bool HungUp(int channel) {
+    pollfd polled{channel, 0, 0};
+    return poll(&polled, 1, 0) > 0 && (polled.revents & (POLLHUP | POLLERR)) != 0;
+}
+
+bool Readable(int channel, int timeoutMs) {
+    pollfd polled{channel, POLLIN, 0};
+    int ready;
+    do {
+        ready = poll(&polled, 1, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
+void CloseIfOpen(int& fd) {
+    if (fd >= 0) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+} // namespace
+
+CaptureHelperClient::CaptureHelperClient(int startChannel) : m_startChannel(startChannel) {
+    // The launcher's pair already reached the Wine processes started before this; none started
+    // from now on gets it.
+    if (m_startChannel >= 0) {
+        fcntl(m_startChannel, F_SETFD, FD_CLOEXEC);
+    }
+}
+
+CaptureHelperClient::~CaptureHelperClient() {
+    CloseIfOpen(m_startChannel);
+    CloseIfOpen(m_channel);
+}
+
+BoundPacketSocket CaptureHelperClient::Request(const std::string& interfaceName) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Connect();
+    if (!m_startFailure.empty()) {
+        return {-1, m_startFailure};
+    }
+    if (m_gone) {
+        m_goneReported = true;
+        return {-1, kGoneFailure};
+    }
+    BoundPacketSocket opened = Exchange(interfaceName);
+    if (m_gone) {
+        m_goneReported = true;
+    }
+    return opened;
+}
+
+std::string CaptureHelperClient::TakeGoneNotice() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Connect();
+    if (!m_gone && m_channel >= 0 && HungUp(m_channel)) {
+        MarkGone();
+    }
+    if (!m_gone || m_goneReported) {
+        return "";
+    }
+    m_goneReported = true;
+    return kGoneNotice;
+}
+
+// Sends the hello with a fresh channel that only this process holds (close-on-exec from the
+// start). A helper that could not be started left its failure line on the start channel.
+void CaptureHelperClient::Connect() {
+    if (m_connectTried) {
+        return;
+    }
+    m_connectTried = true;
+    if (m_startChannel < 0) {
+        m_startFailure = kNoHelper;
+        return;
+    }
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
+        m_startFailure = "capture helper connection failed: no socket pair\n";
+        return;
+    }
+    const bool sent = SendMessage(m_startChannel, HelloRequest(), pair[1], true);
+    close(pair[1]);
+    m_channel = pair[0];
+    unsigned char buffer[kMaxMessageBytes];
+    const ReceivedMessage early = ReceiveMessage(m_startChannel, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (early.descriptor >= 0) {
+        close(early.descriptor);
+    }
+    if (early.size > 0) {
+        const HelperReply reply = ParseHelperReply(buffer, static_cast<std::size_t>(early.size));
+        m_startFailure = reply.valid && !reply.socket ? reply.failure : "capture helper connection failed\n";
+        CloseIfOpen(m_channel);
+    } else if (!sent) {
+        MarkGone();
+    }
+    CloseIfOpen(m_startChannel);
+}
+
+void CaptureHelperClient::MarkGone() {
+    m_gone = true;
+    CloseIfOpen(m_channel);
+}
+
+BoundPacketSocket CaptureHelperClient::Exchange(const std::string& interfaceName) {
+    if (!SendMessage(m_channel, OpenRequest(interfaceName), -1)) {
+        MarkGone();
+        return {-1, kGoneFailure};
+    }
+    if (!Readable(m_channel, kReplyTimeoutMs)) {
+        MarkGone();
+        return {-1, "capture helper request failed: no reply\n"};
+    }
+    unsigned char buffer[kMaxMessageBytes];
+    const ReceivedMessage message = ReceiveMessage(m_channel, buffer, sizeof buffer);
+    if (message.size <= 0) {
+        MarkGone();
+        return {-1, kGoneFailure};
+    }
+    const HelperReply reply = ParseHelperReply(buffer, static_cast<std::size_t>(message.size));
+    if (reply.valid && reply.socket && message.descriptor >= 0) {
+        return {message.descriptor, ""};
+    }
+    if (message.descriptor >= 0) {
+        close(message.descriptor);
+    }
+    if (reply.valid && !reply.socket) {
+        return {-1, reply.failure};
+    }
+    return {-1, "capture helper request failed: malformed reply\n"};
+}

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# End-to-end: started with CAP_NET_RAW in its ambient set, as a service manager would start it, the
+# program captures, yet of all the processes in its namespace only the capture helper holds a
+# capability, and only CAP_NET_RAW. The helper going away mid-capture is reported once and the
+# capture and its store go on; killing the program ends the helper.
+# Arguments: PROGRAM DRIVER WORK_DIR.
+set -u
+source "$(dirname "$0")/e2e_session.sh" "$@"
+e2e_open
+e2e_start_program_with_net_raw
+
+readonly RAW_ONLY=0000000000002000
+readonly NONE=0000000000000000
+readonly GONE_NOTICE="capture helper exited: a new capture cannot open its socket"
+readonly GONE_FAILURE="capture helper request failed: the helper has exited"
+
+# The program's capture helper: its child of that name.
+helper_pid() {
+    local pid
+    for pid in $(pgrep -P "$E2E_PROGRAM_PID" -x sorvane-capture); do echo "$pid"; done
+}
+
+# "PID COMMAND CapInh CapPrm CapEff CapAmb" for every process in namespace A.
+namespace_capabilities() {
+    local namespace pid
+    namespace=$(readlink "/proc/$E2E_PROGRAM_PID/ns/net")
+    for pid in $(ls /proc | grep -E '^[0-9]+$'); do
+        [ "$(readlink "/proc/$pid/ns/net" 2>/dev/null)" = "$namespace" ] || continue
+        awk -v pid="$pid" '/^Name:/ {name = $2} /^CapInh:/ {i = $2} /^CapPrm:/ {p = $2} /^CapEff:/ {e = $2}
+            /^CapAmb:/ {a = $2} END {if (name != "") print pid, name, i, p, e, a}' "/proc/$pid/status" 2>/dev/null
+    done
+}
+
+echo "== capture with the helper's socket"
+driver combo-select IDC_INTERFACE "( $E2E_ADDRESS_A )"
+driver click IDC_START_STOP
+check_equal "the sender sent three datagrams" 3 "$(e2e_send_from_b 3:64)"
+check_equal "the three are counted" 3 "$(driver wait-text IDC_PACKET_COUNT 3 15)"
+check_equal "no failure text in the pane" "" "$(pane_text)"
+
+echo "== capabilities of every process in the program's namespace"
+helper=$(helper_pid)
+check_match "the program has started one capture helper" '^[0-9]+$' "$helper"
+table=$(namespace_capabilities)
+echo "$table" | sed 's/^/      /'
+holders=$(awk -v none="$NONE" '$3 != none || $4 != none || $5 != none || $6 != none' <<<"$table")
+check_equal "exactly one process holds a capability: the helper, CAP_NET_RAW permitted and effective" \
+    "$helper sorvane-capture $NONE $RAW_ONLY $RAW_ONLY $NONE" "$holders"
+table_has() { grep -qE "$1" <<<"$table"; }
+without="$NONE $NONE $NONE $NONE"
+check_status "the program itself is among those with none" table_has "^$E2E_PROGRAM_PID sorvane\.exe\.so $without\$"
+check_status "so is the Wine server it started" table_has "^[0-9]+ wineserver64 $without\$"
+check_status "and Wine's service processes" table_has "^[0-9]+ services\.exe $without\$"
+
+echo "== the helper goes away during capture"
+kill "$helper"
+check_equal "the pane says so" "$GONE_NOTICE" "$(wait_pane_text)"
+check_equal "the capture socket still works: two more datagrams are counted" 2 "$(e2e_send_from_b 2:64)"
+check_equal "the counter reaches five" 5 "$(driver wait-text IDC_PACKET_COUNT 5 15)"
+check_equal "and the pane said it once" 1 "$(pane_text | grep -c .)"
+driver click IDC_START_STOP
+check_equal "stop returns the button to 開始" 開始 "$(driver text IDC_START_STOP)"
+driver click IDC_LIST_BUTTON
+check_equal "the store is kept: five rows" 5 "$(driver list-items IDC_PACKET_LIST | wc -l)"
+driver click IDC_START_STOP
+check_equal "a new start names the failing step" "$GONE_FAILURE" "$(wait_pane_text)"
+driver click IDC_START_STOP
+check_equal "stop still returns the button to 開始" 開始 "$(driver text IDC_START_STOP)"
+driver menu ID_SETTINGS_STORAGE
+check_status "the settings dialog still opens" driver dialog-wait "$E2E_SETTINGS" 10
+driver dialog-click "$E2E_SETTINGS" IDOK
+check_status "OK closes it" driver dialog-gone "$E2E_SETTINGS" 10
+check_clean_exit
+
+echo "== the program is killed"
+e2e_start_program "${NET_RAW_PREFIX[@]}"
+helper=$(helper_pid)
+check_match "the new program has its own helper" '^[0-9]+$' "$helper"
+kill -KILL "$E2E_PROGRAM_PID"
+wait "$E2E_PROGRAM_PID" 2>/dev/null
+E2E_PROGRAM_PID=
+# A helper that has exited but is not yet reaped shows state Z.
+helper_ended() { [ ! -e "/proc/$helper" ] || grep -q '^State:.*Z' "/proc/$helper/status" 2>/dev/null; }
+for _ in $(seq 1 50); do helper_ended && break; sleep 0.1; done
+check_status "the helper has exited within 5 s" helper_ended
+e2e_finish
