@@ -68,18 +68,21 @@ void CPacketStore::Reserve(std::size_t count) {
         m_buffers.reserve(count);
         m_lengths.reserve(count);
     } catch (const std::bad_alloc&) {
+        // The arrays grow as packets come instead.
     } catch (const std::length_error&) {
+        // A count beyond what the arrays can hold: they grow as packets come, too.
     }
 }
 
 const CPacketStore::TimeStampText& CPacketStore::StampNow() {
     const LocalTime now = m_clock();
-    if (!SameTime(now, m_lastTime)) {
+    if (!m_hasLastStamp || !SameTime(now, m_lastTime)) {
         const std::string text = FormatTimeStamp(now);
         TimeStampText stamp{};
         text.copy(stamp.text, kTimeStampChars);
         m_lastStamp = stamp;
         m_lastTime = now;
+        m_hasLastStamp = true;
     }
     return m_lastStamp;
 }

@@ -47,7 +47,8 @@ private:
     const TimeStampText& StampNow();
 
     LocalClock m_clock;
-    LocalTime m_lastTime{-1, -1, -1, -1};
+    bool m_hasLastStamp = false;
+    LocalTime m_lastTime{};
     TimeStampText m_lastStamp{};
     std::vector<unsigned char*> m_buffers;
     std::vector<uint32_t> m_lengths;
