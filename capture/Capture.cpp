@@ -10,8 +10,9 @@ namespace {
 constexpr uint32_t kReceiveBufferBytes = 65535;
 constexpr uint32_t kWaitTimeoutMs = 500;
 constexpr uint32_t kPollIntervalMs = 1000;
-// Bounds the work done per wake, so that packet notices go out on time during a flood.
-constexpr int kMaxReadsPerWake = 512;
+// Bounds the work done per wake, so that packet notices go out on time during a flood; a whole
+// ring block of the smallest datagrams is read in one wake.
+constexpr int kMaxReadsPerWake = 2048;
 // Bounds the reads of a stop: what fills an 8 MiB receive buffer with the smallest datagrams
 // (20 bytes), so that a stop reads all a socket can hold yet ends even if datagrams keep coming.
 constexpr uint32_t kMaxReadsPerStop = 8 * 1024 * 1024 / 20;
@@ -20,10 +21,19 @@ constexpr uint32_t kMaxReadsPerStop = 8 * 1024 * 1024 / 20;
 constexpr auto kNoticeInterval = std::chrono::milliseconds(50);
 // The store counts its bytes in 32 bits, so no limit can go beyond what that counter holds.
 constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
+// The store's arrays are made ready for as many packets as the limits let in, up to this many
+// (24 MiB of address space); room that is never written is never made resident.
+constexpr uint64_t kMostReservedPackets = uint64_t{1} << 20;
 constexpr char kNoReceiveBuffer[] = "Out of memory: no receive buffer, nothing is captured\n";
 
 uint64_t TotalLimitBytes(uint32_t maxTotalMB) {
     return std::min<uint64_t>(uint64_t{maxTotalMB} << 20, kLargestTotalBytes);
+}
+
+// Packets cut to the per-packet limit that fit the total limit; shorter packets may be more.
+size_t PacketsWithinLimits(uint32_t maxPacketBytes, uint32_t maxTotalMB) {
+    const uint64_t packets = TotalLimitBytes(maxTotalMB) / std::max<uint32_t>(maxPacketBytes, 1);
+    return static_cast<size_t>(std::min(packets, kMostReservedPackets));
 }
 
 } // namespace
@@ -75,6 +85,7 @@ void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t max
     m_nInterfaceIndex = interfaceIndex;
     m_nMaxTotalMB = static_cast<uint32_t>(maxTotalMB);
     m_bDropReported = false;
+    m_store.Reserve(PacketsWithinLimits(m_nMaxPacketBytes, m_nMaxTotalMB));
 
     SocketHandle socket = kInvalidSocket;
     if (m_nThreadRunning.load(std::memory_order_acquire) != 1) {
@@ -192,19 +203,22 @@ WaitResult CCapture::WaitForWork() {
     return m_system.Wait(m_hStop, m_hClose, m_hNetworkEvent, socket, watchNetwork, WaitTimeoutMs());
 }
 
-// With packets still to announce, the thread wakes when their notice is due, traffic or not.
+// With packets still to announce, the thread wakes for their notice at the latest an interval after
+// it is due. While traffic flows, the wakes for datagrams come sooner and carry the notice, so the
+// thread rarely wakes for the notice alone; once traffic stops, the last packets still reach the
+// counter within two intervals.
 uint32_t CCapture::WaitTimeoutMs() const {
     if (m_nUnannounced == 0) {
         return kWaitTimeoutMs;
     }
-    const auto due = m_lastNotice + kNoticeInterval - std::chrono::steady_clock::now();
+    const auto due = m_lastNotice + 2 * kNoticeInterval - std::chrono::steady_clock::now();
     const auto dueMs = std::chrono::duration_cast<std::chrono::milliseconds>(due).count();
     return static_cast<uint32_t>(std::clamp<decltype(dueMs)>(dueMs + 1, 1, kWaitTimeoutMs));
 }
 
 // Posts one notice for every packet stored since the last, once the interval has passed since the
-// last attempt (or at once when evenIfEarly). A refused post keeps the count for the next attempt,
-// an interval later, so that the wait time-out never shrinks to nothing; with nobody to tell, the
+// last attempt (or at once when evenIfEarly). A refused post keeps the count for a later attempt,
+// at least an interval later, so that the wait time-out never shrinks to nothing; with nobody to tell, the
 // count is dropped.
 void CCapture::AnnounceStoredPackets(bool evenIfEarly) {
     if (m_nUnannounced == 0) {

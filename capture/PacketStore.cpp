@@ -17,6 +17,10 @@ template <typename T> void ReserveOneMore(std::vector<T>& array) {
     }
 }
 
+bool SameTime(const LocalTime& a, const LocalTime& b) {
+    return a.millisecond == b.millisecond && a.second == b.second && a.minute == b.minute && a.hour == b.hour;
+}
+
 } // namespace
 
 std::string FormatTimeStamp(const LocalTime& time) {
@@ -40,8 +44,7 @@ void CPacketStore::Add(unsigned char* buffer, uint32_t length) {
 bool CPacketStore::TryAdd(unsigned char* buffer, uint32_t length) {
     TimeStampText timeStamp{};
     try {
-        const std::string text = FormatTimeStamp(m_clock());
-        text.copy(timeStamp.text, kTimeStampLength);
+        timeStamp = StampNow();
         ReserveOneMore(m_timeStamps);
         ReserveOneMore(m_buffers);
         ReserveOneMore(m_lengths);
@@ -57,6 +60,31 @@ bool CPacketStore::TryAdd(unsigned char* buffer, uint32_t length) {
     m_lengths.push_back(length);
     m_totalBytes += length;
     return true;
+}
+
+void CPacketStore::Reserve(std::size_t count) {
+    try {
+        m_timeStamps.reserve(count);
+        m_buffers.reserve(count);
+        m_lengths.reserve(count);
+    } catch (const std::bad_alloc&) {
+        // The arrays grow as packets come instead.
+    } catch (const std::length_error&) {
+        // A count beyond what the arrays can hold: they grow as packets come, too.
+    }
+}
+
+const CPacketStore::TimeStampText& CPacketStore::StampNow() {
+    const LocalTime now = m_clock();
+    if (!m_hasLastStamp || !SameTime(now, m_lastTime)) {
+        const std::string text = FormatTimeStamp(now);
+        TimeStampText stamp{};
+        text.copy(stamp.text, kTimeStampLength);
+        m_lastStamp = stamp;
+        m_lastTime = now;
+        m_hasLastStamp = true;
+    }
+    return m_lastStamp;
 }
 
 int32_t CPacketStore::Count() const {

@@ -27,6 +27,9 @@ public:
     // As Add, but returns false, releasing the buffer and leaving the store as it was, when the
     // arrays cannot grow.
     bool TryAdd(unsigned char* buffer, uint32_t length);
+    // Makes room for count packets in each array up front, so that a capture of that many packets
+    // never copies the arrays to grow them. Room that cannot be had is left to grow as packets come.
+    void Reserve(std::size_t count);
     int32_t Count() const;
     uint32_t TotalBytes() const;
     PacketView Get(int32_t index) const; // 0 <= index < Count(); not checked
@@ -39,7 +42,14 @@ private:
         char text[kTimeStampLength];
     };
 
+    // Packets stored within one millisecond share the text, which is formatted only when the
+    // clock's reading changes.
+    const TimeStampText& StampNow();
+
     LocalClock m_clock;
+    bool m_hasLastStamp = false;
+    LocalTime m_lastTime{};
+    TimeStampText m_lastStamp{};
     std::vector<unsigned char*> m_buffers;
     std::vector<uint32_t> m_lengths;
     std::vector<TimeStampText> m_timeStamps;

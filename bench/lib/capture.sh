@@ -3,7 +3,7 @@
 # Source it after common.sh, network.sh, wine.sh and scripts/lib/net-raw.sh.
 
 readonly BENCH_CAPTURE_RATES=(20000 100000 0)
-readonly BENCH_LOADED_RATES=(100000 0)
+readonly BENCH_LOADED_RATES=(20000 100000 0)
 # Enough datagrams that even tcpdump's CPU time is many clock ticks.
 BENCH_CAPTURE_COUNT=${BENCH_CAPTURE_COUNT:-500000}
 # Room for every datagram of a run at 100 bytes each.

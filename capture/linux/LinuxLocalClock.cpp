@@ -3,10 +3,29 @@
 
 #include <ctime>
 
+namespace {
+
+// The broken-down local time of the last whole second read on this thread: every reading within
+// that second shares it, so the time zone conversion runs once a second rather than once a packet.
+struct LocalSecond {
+    time_t second = -1;
+    tm local{};
+};
+
+const tm& LocalTimeOf(time_t second) {
+    thread_local LocalSecond last;
+    if (second != last.second) {
+        localtime_r(&second, &last.local);
+        last.second = second;
+    }
+    return last.local;
+}
+
+} // namespace
+
 LocalTime ReadLocalTime() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
+    const tm& local = LocalTimeOf(now.tv_sec);
     return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
 }

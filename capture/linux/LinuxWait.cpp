@@ -104,9 +104,15 @@ bool LinuxCaptureSystem::IsWatched(SocketHandle socket) const {
     return socket != kInvalidSocket && socket != m_reportedSocket && socket != m_failedSocket;
 }
 
+// Called for every datagram: a store only when a value changes keeps the reads free of locked writes.
 void LinuxCaptureSystem::NoteReceive(SocketHandle socket, bool failed) {
-    m_reportedSocket = kInvalidSocket;
-    m_failedSocket = failed ? socket : kInvalidSocket;
+    const SocketHandle failedSocket = failed ? socket : kInvalidSocket;
+    if (m_reportedSocket.load(std::memory_order_relaxed) != kInvalidSocket) {
+        m_reportedSocket = kInvalidSocket;
+    }
+    if (m_failedSocket.load(std::memory_order_relaxed) != failedSocket) {
+        m_failedSocket = failedSocket;
+    }
 }
 
 void LinuxCaptureSystem::Forget(SocketHandle socket) {

@@ -112,6 +112,24 @@ TEST(PacketStore, PacketsOfOneMillisecondShareTheStampAndKeepTheirOrder) {
     }
 }
 
+// Stamps are formatted once per reading of the clock and shared while it stays the same: a change
+// in any one field, the millisecond alone or everything but the millisecond, gives a new text.
+TEST(PacketStore, ASharedStampChangesWithAnyFieldOfTheClock) {
+    const LocalTime readings[] = {{10, 20, 30, 400}, {10, 20, 30, 400}, {10, 20, 30, 401}, {10, 20, 31, 401},
+                                  {10, 21, 31, 401}, {11, 21, 31, 401}, {11, 21, 31, 401}, {10, 20, 30, 400}};
+    const char* texts[] = {"10:20:30.400", "10:20:30.400", "10:20:30.401", "10:20:31.401",
+                           "10:21:31.401", "11:21:31.401", "11:21:31.401", "10:20:30.400"};
+    CPacketStore store(FixedClock);
+    for (const LocalTime& reading : readings) {
+        g_now = reading;
+        store.Add(NewBuffer({1}), 1);
+    }
+    ASSERT_EQ(store.Count(), 8);
+    for (int32_t index = 0; index < 8; ++index) {
+        EXPECT_EQ(store.Get(index).timeStamp, texts[index]) << "packet " << index;
+    }
+}
+
 // The buffer of a refused append is released (the leak checker of the sanitizer build would say
 // otherwise) and every array keeps its length, so later packets land at the right index.
 TEST(PacketStore, AppendThatCannotGrowLeavesTheStoreAsItWas) {
