@@ -73,7 +73,10 @@ void CMonitorDlg::SetTextPaneFormat() {
     format.bCharSet = 0;
     format.bPitchAndFamily = FIXED_PITCH;
     ::lstrcpynA(format.szFaceName, "ＭＳ　ゴシック", LF_FACESIZE);
-    const WPARAM scopes[] = {SCF_DEFAULT, SCF_SELECTION, SCF_SELECTION | SCF_WORD};
+    // New text takes the format of the text at the caret, not the default one. In the empty pane
+    // that is its end mark, which Wine's rich edit formats with the dialog font of WM_SETFONT (a
+    // proportional face); SCF_ALL gives the end mark this format too.
+    const WPARAM scopes[] = {SCF_DEFAULT, SCF_SELECTION, SCF_SELECTION | SCF_WORD, SCF_ALL};
     for (WPARAM scope : scopes)
         SendDlgItemMessage(IDC_TEXT_PANE, EM_SETCHARFORMAT, scope, reinterpret_cast<LPARAM>(&format));
 }
