@@ -36,6 +36,9 @@ prepare_wine_prefix() {
 # client left. Call it once the prefix is prepared: prepare_wine_prefix waits for the server to end.
 start_wine_server() {
     wineserver -p
+    # Wine's own background processes start with the first client and keep its output open for as
+    # long as the server lives: started here, they hold no test's output, and no test waits for them.
+    wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 stop_wine_server() {

@@ -1,5 +1,6 @@
 // The list command, its progress window and the detail command, over packets stored by a real
 // capture through the scripted backend.
+#include "ListRefusal.h"
 #include "PacketListFixture.h"
 #include "ProgressRecorder.h"
 
@@ -170,41 +171,6 @@ TEST_F(PacketListTest, TheDetailDumpKeepsItsColumnsOnTheShortLastRow) {
     EXPECT_EQ(spaceWidth, digitWidth);
     EXPECT_EQ(PaneX(pane, lastRow + printableColumn), PaneX(pane, fullRow + printableColumn));
 }
-
-// Makes the packet list refuse its row at refusedRow: either LB_ADDSTRING reports no space, or the
-// row goes in but LB_SETITEMDATA fails for it.
-class ListRefusal {
-public:
-    ListRefusal(HWND list, int refusedRow, bool refuseItemData)
-        : m_hList(list), m_nRefusedRow(refusedRow), m_bRefuseItemData(refuseItemData) {
-        s_refusal = this;
-        m_original = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListRefusal::Proc)));
-    }
-    ~ListRefusal() {
-        ::SetWindowLongPtrA(m_hList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_original));
-        s_refusal = nullptr;
-    }
-
-private:
-    static LRESULT CALLBACK Proc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-        ListRefusal& self = *s_refusal;
-        if (message == LB_ADDSTRING && !self.m_bRefuseItemData &&
-            ::CallWindowProcA(self.m_original, list, LB_GETCOUNT, 0, 0) == self.m_nRefusedRow)
-            return LB_ERRSPACE;
-        if (message == LB_SETITEMDATA && self.m_bRefuseItemData && static_cast<int>(wParam) == self.m_nRefusedRow)
-            return LB_ERR;
-        return ::CallWindowProcA(self.m_original, list, message, wParam, lParam);
-    }
-
-    static ListRefusal* s_refusal;
-    HWND m_hList;
-    int m_nRefusedRow;
-    bool m_bRefuseItemData;
-    WNDPROC m_original;
-};
-
-ListRefusal* ListRefusal::s_refusal = nullptr;
 
 TEST_F(PacketListTest, ARefusedRowEndsTheListWithEveryEarlierRowIntactAndOneLogLine) {
     Capture(NumberedDatagrams(5));
