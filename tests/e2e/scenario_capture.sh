@@ -70,6 +70,8 @@ check_match "dump row 1: destination, ports 40001 and 40000, length 108, payload
     "^00000001 : c6 33 64 01 9c 41 9c 40 00 6c ([0-9a-f]{2} ){2}03 04 05 06 " "${lines[5]:-}"
 check_equal "seven dump rows for 100 stored bytes" 7 "$(grep -c '^0000000[0-9] : ' <<<"$detail")"
 check_match "the last dump row holds four bytes" '^00000006 : ([0-9a-f]{2} ){4} {36}' "${lines[10]:-}"
+# For a person to look at: the dump's columns line up on the short last row too.
+import -window root "$E2E_WORK/detail-view.png" && echo "      screenshot: $E2E_WORK/detail-view.png"
 
 echo "== address filter"
 filter() {
