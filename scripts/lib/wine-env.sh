@@ -34,13 +34,24 @@ prepare_wine_prefix() {
 # One server for the prefix from now until stop_wine_server, so that no wine command depends on
 # when a server of its own would start, or on one that is still shutting down after the last
 # client left. Call it once the prefix is prepared: prepare_wine_prefix waits for the server to end.
+# Any arguments are a command prefix for Wine's processes (a namespace, fewer capabilities).
 start_wine_server() {
-    wineserver -p
+    "$@" wineserver -p || return 1
     # Wine's own background processes start with the first client and keep its output open for as
     # long as the server lives: started here, they hold no test's output, and no test waits for them.
-    wineboot </dev/null >/dev/null 2>&1 || true
+    "$@" wineboot </dev/null >/dev/null 2>&1 || true
+    # Likewise the desktop process ends a second after the last program with a window, and a program
+    # starting meanwhile waited tens of seconds for it. A console that waits on a pipe this shell
+    # holds open keeps the desktop up until stop_wine_server.
+    local holder="$WINEPREFIX.desktop"
+    rm -f "$holder"
+    mkfifo "$holder" || return 1
+    "$@" wine cmd.exe /k <"$holder" >/dev/null 2>&1 &
+    exec 7>"$holder"
 }
 
 stop_wine_server() {
     wineserver -k 2>/dev/null || true
+    exec 7>&-
+    rm -f "$WINEPREFIX.desktop"
 }

@@ -51,8 +51,7 @@ e2e_begin() {
         e2e_abort "could not create the network namespaces"
     # One server for the whole scenario, where the program runs and holding no capability: the
     # program may start and end several times without meeting a server on its way out.
-    ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- \
-        bash -c "source '$E2E_ROOT/scripts/lib/wine-env.sh' && start_wine_server" ||
+    start_wine_server ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- ||
         e2e_abort "the Wine server did not start"
 }
 
