@@ -40,13 +40,16 @@ start_wine_server() {
     # Wine's own background processes start with the first client and keep its output open for as
     # long as the server lives: started here, they hold no test's output, and no test waits for them.
     "$@" wineboot </dev/null >/dev/null 2>&1 || true
-    # Likewise the desktop process ends a second after the last program with a window, and a program
-    # starting meanwhile waited tens of seconds for it. A console that waits on a pipe this shell
-    # holds open keeps the desktop up until stop_wine_server.
+}
+
+# Wine's desktop process ends a second after the last program with a window, and a program starting
+# meanwhile waited tens of seconds for it. A console that waits on a pipe this shell holds open keeps
+# the desktop up until stop_wine_server. For a run of many short test programs.
+keep_wine_desktop() {
     local holder="$WINEPREFIX.desktop"
     rm -f "$holder"
     mkfifo "$holder" || return 1
-    "$@" wine cmd.exe /k <"$holder" >/dev/null 2>&1 &
+    wine cmd.exe /k <"$holder" >/dev/null 2>&1 &
     exec 7>"$holder"
 }
 
