@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -25,6 +26,8 @@ constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
 // (24 MiB of address space); room that is never written is never made resident.
 constexpr uint64_t kMostReservedPackets = uint64_t{1} << 20;
 constexpr char kNoReceiveBuffer[] = "Out of memory: no receive buffer, nothing is captured\n";
+constexpr char kNoReceiveFailureText[] = "Receive failed; out of memory to say why\n";
+constexpr char kNoCaptureSocket[] = "Out of memory: the capture socket could not be opened\n";
 
 uint64_t TotalLimitBytes(uint32_t maxTotalMB) {
     return std::min<uint64_t>(uint64_t{maxTotalMB} << 20, kLargestTotalBytes);
@@ -93,11 +96,7 @@ void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t max
     } else if (m_receiveBuffer == nullptr) {
         PostLogText(kNoReceiveBuffer);
     } else {
-        OpenedSocket opened = m_system.OpenCaptureSocket(interfaceIndex, m_hNetworkEvent);
-        if (opened.socket == kInvalidSocket) {
-            PostLogText(opened.failure.c_str());
-        }
-        socket = opened.socket;
+        socket = OpenCaptureSocket(interfaceIndex);
     }
     m_socket.store(socket, std::memory_order_release);
     m_nReceiving.store(1, std::memory_order_release);
@@ -150,6 +149,20 @@ void CCapture::PostLogText(const char* text) {
     std::memcpy(copy, text, size);
     if (!m_poster->Post(WM_CAPTURE_LOG, reinterpret_cast<uintptr_t>(copy), 0)) {
         delete[] copy;
+    }
+}
+
+// The backend builds address lists and failure texts, which take memory that may be short.
+SocketHandle CCapture::OpenCaptureSocket(int32_t interfaceIndex) {
+    try {
+        const OpenedSocket opened = m_system.OpenCaptureSocket(interfaceIndex, m_hNetworkEvent);
+        if (opened.socket == kInvalidSocket) {
+            PostLogText(opened.failure.c_str());
+        }
+        return opened.socket;
+    } catch (const std::bad_alloc&) {
+        PostLogText(kNoCaptureSocket);
+        return kInvalidSocket;
     }
 }
 
@@ -283,7 +296,7 @@ bool CCapture::ReceiveOne(SocketHandle socket) {
     const ReceiveResult result = m_system.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
     if (result.bytes < 0) {
         if (result.error != ReceiveResult::kWouldBlock) {
-            PostLogText(m_system.ReceiveFailureText(result.error).c_str());
+            PostReceiveFailure(result.error);
         }
         return false;
     }
@@ -299,6 +312,18 @@ bool CCapture::ReceiveOne(SocketHandle socket) {
         ++m_nUnannounced;
     }
     return true;
+}
+
+// On the capture thread an exception would end the process: a text that cannot be made gives way
+// to a fixed one, and capture goes on.
+void CCapture::PostReceiveFailure(int32_t error) {
+    std::string text;
+    try {
+        text = m_system.ReceiveFailureText(error);
+    } catch (const std::bad_alloc&) {
+        text.clear();
+    }
+    PostLogText(text.empty() ? kNoReceiveFailureText : text.c_str());
 }
 
 // Full means the total limit refused the datagram and storing has stopped.

@@ -39,12 +39,14 @@ public:
     static void CaptureThreadProc(void* engine);
 
 private:
+    SocketHandle OpenCaptureSocket(int32_t interfaceIndex);
     void RunCaptureThread();
     WaitResult WaitForWork();
     void CloseOnRequest();
     void DrainBeforeClose();
     void ReceiveBatch();
     bool ReceiveOne(SocketHandle socket);
+    void PostReceiveFailure(int32_t error);
     enum class StoreOutcome { Stored, Dropped, Full };
     StoreOutcome StoreDatagram(const unsigned char* bytes, uint32_t received);
     void ReportDroppedPacket();

@@ -5,6 +5,8 @@
 #include "CommonControls.h"
 #include "DataExchange.h"
 
+#include <new>
+
 namespace {
 
 // Messages whose result a dialog procedure returns itself instead of through DWLP_MSGRESULT.
@@ -172,12 +174,22 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
         dialog->m_hWnd = hWnd;
-        return dialog->HandleInitDialog(reinterpret_cast<HWND>(wParam));
+        try {
+            return dialog->HandleInitDialog(reinterpret_cast<HWND>(wParam));
+        } catch (const std::bad_alloc&) {
+            dialog->OnOutOfMemory();
+            return TRUE;
+        }
     }
     auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
     if (dialog == nullptr)
         return FALSE;
-    INT_PTR answer = dialog->HandleMessage(message, wParam, lParam);
+    INT_PTR answer = FALSE;
+    try {
+        answer = dialog->HandleMessage(message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        dialog->OnOutOfMemory();
+    }
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
         dialog->m_hWnd = nullptr;

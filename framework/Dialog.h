@@ -42,6 +42,9 @@ protected:
     // A dialog class answers its messages here, usually with DispatchRoutes over its own table.
     // IDOK and IDCANCEL commands that the table leaves alone go to OnOK and OnCancel.
     virtual MessageResult RouteMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // A handler ran out of memory (std::bad_alloc): the message is left to the default processing,
+    // since no exception may cross the platform's code. Nothing more is done by default.
+    virtual void OnOutOfMemory() {}
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;

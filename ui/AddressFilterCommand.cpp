@@ -9,6 +9,8 @@
 #include "resource.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -46,6 +48,8 @@ RowPartition PartitionRows(CWnd& window, HWND list, const BYTE address[4]) {
 
 } // namespace
 
+// The list is left as it was when memory runs out before rows are removed, and holds the first kept
+// rows when it refuses one; either way one line says so.
 void CMonitorDlg::OnFilter() {
     CFilterDlg dialog(this);
     if (dialog.DoModal() != IDOK || !dialog.HasAddress())
@@ -53,7 +57,18 @@ void CMonitorDlg::OnFilter() {
     HWND list = GetDlgItem(IDC_PACKET_LIST);
     ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     CWaitCursor wait;
-    RemoveListRows(list, PartitionRows(*this, list, dialog.m_byAddress));
+    char line[112] = "";
+    try {
+        const RowPartition rows = PartitionRows(*this, list, dialog.m_byAddress);
+        const size_t kept = RemoveListRows(list, rows);
+        if (kept < rows.keptPositions.size())
+            std::snprintf(line, sizeof(line), "Listed %zu of %zu filtered rows: the list cannot hold more.\n", kept,
+                          rows.keptPositions.size());
+    } catch (const std::bad_alloc&) {
+        std::snprintf(line, sizeof(line), "Out of memory: the list was not filtered.\n");
+    }
     ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     ClearDetailPane();
+    if (line[0] != '\0')
+        AppendLog(line);
 }

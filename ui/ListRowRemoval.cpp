@@ -33,16 +33,20 @@ bool IsKept(const std::vector<int32_t>& kept, LRESULT position) {
     return position >= 0 && std::binary_search(kept.begin(), kept.end(), position);
 }
 
-void AddRows(HWND list, const RowPartition& rows, const std::vector<LRESULT>& data) {
+// Stops at the first row the list refuses, so that every row it holds is the one at its position.
+size_t AddRows(HWND list, const RowPartition& rows, const std::vector<LRESULT>& data) {
     const size_t rowBytes = rows.keptTexts.empty() ? 0 : rows.keptTexts.front().size();
     const CListBoxFiller filler(list);
     filler.Reserve(rows.keptTexts.size(), rowBytes);
-    for (size_t i = 0; i < rows.keptTexts.size(); ++i)
-        filler.Append(rows.keptTexts[i].c_str(), data[i]);
+    size_t added = 0;
+    while (added < rows.keptTexts.size() && filler.Append(rows.keptTexts[added].c_str(), data[added]))
+        ++added;
+    return added;
 }
 
 // Keeps the selection on its row and the first visible row at the first kept row from the old one.
-void Refill(HWND list, const RowPartition& rows) {
+// Everything that can run out of memory happens before the list is emptied.
+size_t Refill(HWND list, const RowPartition& rows) {
     const LRESULT selected = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
     const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
     std::vector<LRESULT> data;
@@ -50,17 +54,18 @@ void Refill(HWND list, const RowPartition& rows) {
     for (int32_t position : rows.keptPositions)
         data.push_back(::SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(position), 0));
     ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    AddRows(list, rows, data);
-    if (IsKept(rows.keptPositions, selected))
+    const size_t added = AddRows(list, rows, data);
+    if (IsKept(rows.keptPositions, selected) && KeptBefore(rows.keptPositions, selected) < static_cast<LRESULT>(added))
         ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(KeptBefore(rows.keptPositions, selected)), 0);
     ::SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(KeptBefore(rows.keptPositions, top)), 0);
+    return added;
 }
 
 } // namespace
 
-void RemoveListRows(HWND list, const RowPartition& rows) {
-    if (OneByOneIsCheap(rows))
-        DeleteOneByOne(list, rows.removed);
-    else
-        Refill(list, rows);
+size_t RemoveListRows(HWND list, const RowPartition& rows) {
+    if (!OneByOneIsCheap(rows))
+        return Refill(list, rows);
+    DeleteOneByOne(list, rows.removed);
+    return rows.keptPositions.size();
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,5 +17,6 @@ struct RowPartition {
 };
 
 // Leaves list holding exactly the kept rows, in order, each with its own text and item data. The
-// selected row stays selected when it is kept.
-void RemoveListRows(HWND list, const RowPartition& rows);
+// selected row stays selected when it is kept. Returns how many kept rows the list holds: when it
+// refuses a row while being filled again, only the kept rows before that one.
+size_t RemoveListRows(HWND list, const RowPartition& rows);

@@ -12,6 +12,7 @@ const MessageRoute<CMonitorDlg> CMonitorDlg::s_routes[] = {
     OnMessage(WM_QUERYDRAGICON, &CMonitorDlg::OnQueryDragIcon),
     OnMessage(WM_CLOSE, &CMonitorDlg::OnCloseMessage),
     OnMessage(WM_SIZE, &CMonitorDlg::OnSizeMessage),
+    OnMessage(WM_DESTROY, &CMonitorDlg::OnDestroyMessage),
     OnCommand(IDC_START_STOP, BN_CLICKED, &CMonitorDlg::OnStartStop),
     OnCommand(IDC_LIST_BUTTON, BN_CLICKED, &CMonitorDlg::OnListPackets),
     OnCommand(IDC_PACKET_LIST, LBN_DBLCLK, &CMonitorDlg::OnShowDetail),
@@ -29,17 +30,20 @@ CMonitorDlg::CMonitorDlg(CWnd* parent, CaptureSystem& system)
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CMonitorDlg::~CMonitorDlg() {
-    // A window that never went through closing still must not leave the thread running.
-    if (m_bThreadLaunched && !m_bShutDown)
-        m_capture.Shutdown();
+    // Destroying the window shuts the engine down; without a window, the thread must still end.
     if (m_hWnd != nullptr)
         DestroyWindow();
+    ShutDownEngine();
     if (m_hListFont != nullptr)
         ::DeleteObject(m_hListFont);
 }
 
 MessageResult CMonitorDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DispatchRoutes(*this, s_routes, message, wParam, lParam);
+}
+
+void CMonitorDlg::OnOutOfMemory() {
+    AppendLog("Out of memory: the command was not completed.\n");
 }
 
 void CMonitorDlg::DoDataExchange(CDataExchange*) {}
@@ -73,7 +77,10 @@ void CMonitorDlg::SetTextPaneFormat() {
     format.bCharSet = 0;
     format.bPitchAndFamily = FIXED_PITCH;
     ::lstrcpynA(format.szFaceName, "ＭＳ　ゴシック", LF_FACESIZE);
-    const WPARAM scopes[] = {SCF_DEFAULT, SCF_SELECTION, SCF_SELECTION | SCF_WORD};
+    // New text takes the format of the text at the caret, not the default one. In the empty pane
+    // that is its end mark, which Wine's rich edit formats with the dialog font of WM_SETFONT (a
+    // proportional face); SCF_ALL gives the end mark this format too.
+    const WPARAM scopes[] = {SCF_DEFAULT, SCF_SELECTION, SCF_SELECTION | SCF_WORD, SCF_ALL};
     for (WPARAM scope : scopes)
         SendDlgItemMessage(IDC_TEXT_PANE, EM_SETCHARFORMAT, scope, reinterpret_cast<LPARAM>(&format));
 }

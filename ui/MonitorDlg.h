@@ -25,6 +25,7 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     MessageResult RouteMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnOutOfMemory() override;
 
 private:
     // Window (MonitorDlgWindow.cpp)
@@ -32,8 +33,10 @@ private:
     MessageResult OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     MessageResult OnCloseMessage(WPARAM wParam, LPARAM lParam);
     MessageResult OnSizeMessage(WPARAM wParam, LPARAM lParam);
+    MessageResult OnDestroyMessage(WPARAM wParam, LPARAM lParam);
     void OnExit();
     void CloseProgram();
+    void ShutDownEngine();
     void ReleaseQueuedLogTexts();
 
     // Initialisation (MonitorDlg.cpp)

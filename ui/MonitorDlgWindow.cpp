@@ -61,12 +61,24 @@ void CMonitorDlg::OnExit() {
 }
 
 void CMonitorDlg::CloseProgram() {
+    ShutDownEngine();
+    ReleaseQueuedLogTexts();
+    CDialog::OnOK();
+}
+
+// Closing ends here too; a window destroyed without closing still ends the engine's thread and
+// releases the texts it posted, before the application cleans Windows Sockets up.
+MessageResult CMonitorDlg::OnDestroyMessage(WPARAM, LPARAM) {
+    ShutDownEngine();
+    ReleaseQueuedLogTexts();
+    return kDefaultProcessing;
+}
+
+void CMonitorDlg::ShutDownEngine() {
     if (m_bThreadLaunched && !m_bShutDown) {
         m_capture.Shutdown();
         m_bShutDown = true;
     }
-    ReleaseQueuedLogTexts();
-    CDialog::OnOK();
 }
 
 void CMonitorDlg::ReleaseQueuedLogTexts() {

@@ -1,8 +1,9 @@
-// Reads the host's IPv4 interface addresses with getifaddrs.
+// Reads the host's IPv4 interface addresses with getifaddrs, loopback last.
 #include "LinuxInterfaces.h"
 
 #include "LinuxErrorText.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <ifaddrs.h>
@@ -35,5 +36,8 @@ InterfaceQuery QueryLocalInterfaces() {
             {address->sin_addr.s_addr, DeviceName(entry->ifa_name), (entry->ifa_flags & IFF_LOOPBACK) != 0});
     }
     freeifaddrs(list);
+    // The first entry is what a new capture starts on: a real interface whenever there is one.
+    std::stable_partition(query.interfaces.begin(), query.interfaces.end(),
+                          [](const LocalInterface& entry) { return !entry.loopback; });
     return query;
 }

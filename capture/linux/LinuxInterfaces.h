@@ -1,4 +1,4 @@
-// The host's IPv4 interface addresses as getifaddrs lists them, with what binding a socket needs.
+// The host's IPv4 interface addresses, with what binding a socket needs.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,8 @@ struct LocalInterface {
     bool loopback;
 };
 
-// The IPv4 addresses in getifaddrs order, or "getifaddrs failed: <reason>\n" and no entries.
+// The IPv4 addresses in getifaddrs order with the loopback ones moved last, or
+// "getifaddrs failed: <reason>\n" and no entries.
 struct InterfaceQuery {
     std::vector<LocalInterface> interfaces;
     std::string failure;

@@ -9,9 +9,11 @@ export LC_ALL=ja_JP.UTF-8
 
 prepare_wine_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
+    # The marker's number goes up with every change below, so that a prefix made earlier gets it too.
+    local ready="$WINEPREFIX/.sorvane-ready-2"
     (
         flock 9
-        [ -f "$WINEPREFIX/.sorvane-ready" ] && exit 0
+        [ -f "$ready" ] && exit 0
         wineboot -i >/dev/null 2>&1 || true
         local fonts='HKCU\Software\Wine\Fonts\Replacements'
         wine reg add "$fonts" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1
@@ -19,9 +21,40 @@ prepare_wine_prefix() {
         wine reg add "$fonts" /v 'ＭＳ ゴシック' /d IPAGothic /f >/dev/null 2>&1
         wine reg add "$fonts" /v 'ＭＳ　明朝' /d IPAMincho /f >/dev/null 2>&1
         wine reg add "$fonts" /v 'ＭＳ 明朝' /d IPAMincho /f >/dev/null 2>&1
+        # Debian's Wine looks for its own fonts (Marlett draws the caption buttons' glyphs) under
+        # "<data dir>\../fonts", a path Wine cannot resolve; naming the folder loads them.
+        wine reg add 'HKCU\Software\Wine\Fonts' /v Path /d 'Z:\usr\share\wine\fonts' /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
-        touch "$WINEPREFIX/.sorvane-ready"
+        touch "$ready"
     ) 9>"$WINEPREFIX.lock"
+}
+
+# One server for the prefix from now until stop_wine_server, so that no wine command depends on
+# when a server of its own would start, or on one that is still shutting down after the last
+# client left. Call it once the prefix is prepared: prepare_wine_prefix waits for the server to end.
+# Any arguments are a command prefix for Wine's processes (a namespace, fewer capabilities).
+start_wine_server() {
+    "$@" wineserver -p || return 1
+    # Wine's own background processes start with the first client and keep its output open for as
+    # long as the server lives: started here, they hold no test's output, and no test waits for them.
+    "$@" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+# Wine's desktop process ends a second after the last program with a window, and a program starting
+# meanwhile waited tens of seconds for it. A console that waits on a pipe this shell holds open keeps
+# the desktop up until stop_wine_server. For a run of many short test programs.
+keep_wine_desktop() {
+    local holder="$WINEPREFIX.desktop"
+    rm -f "$holder"
+    mkfifo "$holder" || return 1
+    wine cmd.exe /k <"$holder" >/dev/null 2>&1 &
+    exec 7>"$holder"
+}
+
+stop_wine_server() {
+    wineserver -k 2>/dev/null || true
+    exec 7>&-
+    rm -f "$WINEPREFIX.desktop"
 }

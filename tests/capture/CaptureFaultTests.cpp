@@ -78,6 +78,25 @@ TEST_F(EngineTest, PacketsThatCannotBeCopiedAreDroppedAndReportedOnce) {
     EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Out of memory: packets are being dropped\n"}));
 }
 
+// Without the memory for a failure text the engine posts a fixed line, on the capture thread and
+// at start alike, and capture goes on; an exception there would end the process.
+TEST_F(EngineTest, FailureTextsThatCannotBeMadeGiveAFixedLineAndCaptureGoesOn) {
+    fake.failTextAllocation = true;
+    ASSERT_TRUE(engine.LaunchThread());
+    fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
+    engine.Start(0, 100, 16);
+    engine.Stop();
+    engine.Start(0, 100, 16);
+    fake.QueueError(10054);
+    fake.QueueDatagramOfSize(20);
+    ASSERT_TRUE(poster.WaitForPackets(1));
+    engine.Stop();
+
+    EXPECT_EQ(engine.Count(), 1);
+    EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Out of memory: the capture socket could not be opened\n",
+                                                           "Receive failed; out of memory to say why\n"}));
+}
+
 // Texts that cannot be delivered are released by the engine; the sanitizer build's leak checker
 // fails this test otherwise.
 TEST_F(EngineTest, RefusedPostsLeakNoTextAndCaptureGoesOn) {

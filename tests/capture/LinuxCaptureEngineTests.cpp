@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int32_t kVethIndex = 1;
+constexpr int32_t kVethIndex = 0;
 constexpr int32_t kMaxPacketBytes = 100;
 constexpr int32_t kMaxTotalMB = 16;
 

@@ -29,8 +29,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int32_t kLoopbackIndex = 0;
-constexpr int32_t kVethIndex = 1;
+constexpr int32_t kLoopbackIndex = 1;
+constexpr int32_t kVethIndex = 0;
 constexpr size_t kFloodPayload = 36; // 64-byte datagrams
 constexpr uint32_t kFloodDatagramBytes = 20 + 8 + kFloodPayload;
 constexpr size_t kFullFramePayload = 1472; // 1,500-byte datagrams

@@ -17,8 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int32_t kLoopbackIndex = 0;
-constexpr int32_t kVethIndex = 1;
+constexpr int32_t kLoopbackIndex = 1;
+constexpr int32_t kVethIndex = 0;
+constexpr int32_t kLoopbackAloneIndex = 0;
 // The capture thread waits 500 ms at a time; a socket that keeps failing may cost a line per wait.
 constexpr auto kWaitTimeout = std::chrono::milliseconds(500);
 
@@ -65,8 +66,8 @@ TEST_F(LinuxEngineFaultTest, AVanishedInterfaceIsReportedInFewLinesAndANewStartO
         StopWithinBound(engine);
         ExpectCaptured(StoredPackets(engine), beforeLoss);
 
-        // With the veth gone, loopback is the only address left, at position 0.
-        engine.Start(kLoopbackIndex, 1500, 16);
+        // With the veth gone, loopback is the only address left, at position 0 of a fresh query.
+        engine.Start(kLoopbackAloneIndex, 1500, 16);
         SendAll(onLoopback);
         ASSERT_TRUE(m_poster.WaitForPackets(static_cast<int>(beforeLoss.size() + onLoopback.size())));
         StopWithinBound(engine);

@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr int32_t kLoopbackIndex = 0;
-constexpr int32_t kVethIndex = 1;
+constexpr int32_t kLoopbackIndex = 1;
+constexpr int32_t kVethIndex = 0;
 constexpr int kArrivalWaitMs = 2000;
 
 int OpenDescriptorCount() {
@@ -64,8 +64,8 @@ protected:
 
 } // namespace
 
-TEST_F(LinuxPacketSocketTest, ListsTheNamespaceAddressesInInterfaceOrderAlsoOnThreadsStartedThere) {
-    const std::vector<uint32_t> expected = {AddressValue("127.0.0.1"), AddressValue(NamespacePair::kAddressA)};
+TEST_F(LinuxPacketSocketTest, ListsTheNamespaceAddressesLoopbackLastAlsoOnThreadsStartedThere) {
+    const std::vector<uint32_t> expected = {AddressValue(NamespacePair::kAddressA), AddressValue("127.0.0.1")};
     AddressQuery onThread;
     AddressQuery onStartedThread;
     m_namespaces->RunInA([&] {

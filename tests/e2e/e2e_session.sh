@@ -49,6 +49,10 @@ e2e_begin() {
     prepare_wine_prefix
     netns_pair_create "$E2E_NS_A" "$E2E_NS_B" "$E2E_ADDRESS_A/24" "$E2E_ADDRESS_B/24" ||
         e2e_abort "could not create the network namespaces"
+    # One server for the whole scenario, where the program runs and holding no capability: the
+    # program may start and end several times without meeting a server on its way out.
+    start_wine_server ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- ||
+        e2e_abort "the Wine server did not start"
 }
 
 # e2e_open: how every scenario begins: the root check, the prefix, display and namespaces, the UDP
@@ -64,7 +68,7 @@ e2e_open() {
 e2e_cleanup() {
     e2e_end_program >/dev/null 2>&1
     [ -n "$E2E_SINK_PID" ] && kill "$E2E_SINK_PID" 2>/dev/null
-    wineserver -k 2>/dev/null
+    stop_wine_server
     netns_pair_delete "$E2E_NS_A" "$E2E_NS_B"
     [ -n "${SORVANE_XVFB_PID:-}" ] && kill "$SORVANE_XVFB_PID" 2>/dev/null
     return 0

@@ -73,7 +73,7 @@ check_status "OK closes it" driver dialog-gone "$E2E_SETTINGS" 10
 check_clean_exit
 
 echo "== the program is killed"
-e2e_start_program "${NET_RAW_PREFIX[@]}"
+e2e_start_program_with_net_raw
 helper=$(helper_pid)
 check_match "the new program has its own helper" '^[0-9]+$' "$helper"
 kill -KILL "$E2E_PROGRAM_PID"

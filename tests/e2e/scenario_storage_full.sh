@@ -26,7 +26,7 @@ check_status "a message box appears instead of the settings" driver dialog-wait 
 check_equal "it asks to stop first" 一旦、停止してから操作してください "$(driver dialog-text "$E2E_APP_NAME" IDC_MESSAGE_BOX_TEXT)"
 driver dialog-click "$E2E_APP_NAME" IDOK
 check_status "the message box closes" driver dialog-gone "$E2E_APP_NAME" 10
-not_open() { ! driver dialog-wait "$1" 1; }
+not_open() { ! driver dialog-wait "$1" IDOK; }
 check_status "the settings dialog did not open" not_open "$E2E_SETTINGS"
 
 echo "== storage full at 1 MiB with 1500-byte datagrams"

@@ -1,4 +1,5 @@
 // The filter command and its dialog, over rows listed from packets stored by a real capture.
+#include "ListRefusal.h"
 #include "PacketListFixture.h"
 #include "ProgressRecorder.h"
 
@@ -186,6 +187,33 @@ TEST_F(PacketListTest, FilteringMoreThan65536RowsRemovesExactlyTheOtherRows) {
     const std::vector<std::string> rows = Rows();
     for (size_t i = 0; i < rows.size(); ++i)
         ASSERT_EQ(SourcePortOf(rows[i]), static_cast<int>((3 * i) & 0xFFFF)) << i;
+}
+
+// Keeping a third of 3,000 rows fills the list again; when the list refuses a row, every row it
+// holds still names its own packet, and one line says how many rows the filter kept.
+TEST_F(PacketListTest, ARowRefusedWhileTheFilterFillsTheListAgainEndsItWithEveryRowIntactAndOneLine) {
+    constexpr int kRows = 3000;
+    std::vector<std::vector<unsigned char>> datagrams;
+    for (int i = 0; i < kRows; ++i)
+        datagrams.push_back(Datagram(i % 3 == 0 ? kA : kC, kD, static_cast<uint16_t>(i), 0, 24));
+    Capture(datagrams);
+    ListPackets();
+    for (bool refuseItemData : {false, true}) {
+        SCOPED_TRACE(refuseItemData ? "item data refused" : "row refused");
+        {
+            ListRefusal refusal(::GetDlgItem(m_hWnd, IDC_PACKET_LIST), 400, refuseItemData);
+            FilterOn(kA);
+        }
+        const std::vector<LRESULT> data = RowData();
+        ASSERT_EQ(data.size(), 400u);
+        const std::vector<std::string> rows = Rows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            ASSERT_EQ(data[i], static_cast<LRESULT>(3 * i));
+            ASSERT_EQ(SourcePortOf(rows[i]), static_cast<int>(3 * i)) << i;
+        }
+        EXPECT_EQ(Text(IDC_TEXT_PANE), "Listed 400 of 1000 filtered rows: the list cannot hold more.\n");
+        ListPackets();
+    }
 }
 
 } // namespace

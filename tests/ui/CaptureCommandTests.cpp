@@ -194,6 +194,19 @@ TEST_F(CaptureCommandTest, LogTextsStillQueuedWhenTheWindowClosesAreReleased) {
     EXPECT_EQ(m_dialog->ModalResult(), IDOK);
 }
 
+// A window destroyed without its close handler running: the engine is shut down while the window is
+// still there (so before the application cleans Windows Sockets up), and the queued texts are released.
+TEST_F(CaptureCommandTest, AWindowDestroyedWithoutClosingShutsTheEngineDownAndReleasesQueuedTexts) {
+    OpenScripted();
+    Click(IDC_START_STOP);
+    char* queued = HeapText("queued\n");
+    PostToWindow(WM_CAPTURE_LOG, reinterpret_cast<WPARAM>(queued));
+    ::DestroyWindow(m_hWnd);
+    EXPECT_TRUE(WasReleased(queued));
+    EXPECT_EQ(m_system.ClosedSockets().size(), 1u);
+    EXPECT_EQ(m_system.LiveSignals(), 0);
+}
+
 // Closing by the window's close command and by the menu item alike, during capture: the engine
 // closes its socket and the dialog ends with IDOK.
 class ClosingTest : public CaptureCommandTest, public ::testing::WithParamInterface<bool> {};

@@ -1,5 +1,6 @@
 // The list command, its progress window and the detail command, over packets stored by a real
 // capture through the scripted backend.
+#include "ListRefusal.h"
 #include "PacketListFixture.h"
 #include "ProgressRecorder.h"
 
@@ -131,40 +132,45 @@ TEST_F(PacketListTest, DoubleClickReplacesThePaneWithThatRowsPacket) {
     EXPECT_EQ(Text(IDC_TEXT_PANE), Rows()[0].substr(0, 12) + " " + FormatPacketDetail(datagrams[0].data(), 40));
 }
 
-// Makes the packet list refuse its row at refusedRow: either LB_ADDSTRING reports no space, or the
-// row goes in but LB_SETITEMDATA fails for it.
-class ListRefusal {
-public:
-    ListRefusal(HWND list, int refusedRow, bool refuseItemData)
-        : m_hList(list), m_nRefusedRow(refusedRow), m_bRefuseItemData(refuseItemData) {
-        s_refusal = this;
-        m_original = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListRefusal::Proc)));
+// The character index in the text pane where the line starting with prefix begins, or -1.
+LRESULT PaneLineStarting(HWND pane, const std::string& prefix) {
+    const auto lines = static_cast<int>(::SendMessageA(pane, EM_GETLINECOUNT, 0, 0));
+    for (int line = 0; line < lines; ++line) {
+        char text[256] = {};
+        *reinterpret_cast<WORD*>(text) = sizeof(text) - 1;
+        const LRESULT copied = ::SendMessageA(pane, EM_GETLINE, line, reinterpret_cast<LPARAM>(text));
+        if (std::string(text, static_cast<size_t>(copied)).rfind(prefix, 0) == 0)
+            return ::SendMessageA(pane, EM_LINEINDEX, line, 0);
     }
-    ~ListRefusal() {
-        ::SetWindowLongPtrA(m_hList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_original));
-        s_refusal = nullptr;
-    }
+    return -1;
+}
 
-private:
-    static LRESULT CALLBACK Proc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-        ListRefusal& self = *s_refusal;
-        if (message == LB_ADDSTRING && !self.m_bRefuseItemData &&
-            ::CallWindowProcA(self.m_original, list, LB_GETCOUNT, 0, 0) == self.m_nRefusedRow)
-            return LB_ERRSPACE;
-        if (message == LB_SETITEMDATA && self.m_bRefuseItemData && static_cast<int>(wParam) == self.m_nRefusedRow)
-            return LB_ERR;
-        return ::CallWindowProcA(self.m_original, list, message, wParam, lParam);
-    }
+// Where the pane draws the character at index, in pixels from its left edge.
+LONG PaneX(HWND pane, LRESULT index) {
+    POINTL point = {};
+    ::SendMessageA(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point), index);
+    return point.x;
+}
 
-    static ListRefusal* s_refusal;
-    HWND m_hList;
-    int m_nRefusedRow;
-    bool m_bRefuseItemData;
-    WNDPROC m_original;
-};
-
-ListRefusal* ListRefusal::s_refusal = nullptr;
+// A dump row is "NNNNNNNN : " and 16 byte columns "xx " before the printable column; a short last
+// row pads the missing bytes with spaces, which must take the width of the digits they stand for.
+TEST_F(PacketListTest, TheDetailDumpKeepsItsColumnsOnTheShortLastRow) {
+    Capture({Datagram(kHostA, kHostB, 1, 2, 40)});
+    ListPackets();
+    DoubleClick(0);
+    HWND pane = ::GetDlgItem(m_hWnd, IDC_TEXT_PANE);
+    const LRESULT fullRow = PaneLineStarting(pane, "00000001 : ");
+    const LRESULT lastRow = PaneLineStarting(pane, "00000002 : ");
+    ASSERT_GE(fullRow, 0);
+    ASSERT_GE(lastRow, 0);
+    const LRESULT printableColumn = 11 + 16 * 3;
+    // On the last row, index 11 is a hex digit of byte 0 and index 11 + 8 * 3 a space standing for byte 8.
+    const LONG digitWidth = PaneX(pane, lastRow + 12) - PaneX(pane, lastRow + 11);
+    const LONG spaceWidth = PaneX(pane, lastRow + 11 + 8 * 3 + 1) - PaneX(pane, lastRow + 11 + 8 * 3);
+    EXPECT_GT(digitWidth, 0);
+    EXPECT_EQ(spaceWidth, digitWidth);
+    EXPECT_EQ(PaneX(pane, lastRow + printableColumn), PaneX(pane, fullRow + printableColumn));
+}
 
 TEST_F(PacketListTest, ARefusedRowEndsTheListWithEveryEarlierRowIntactAndOneLogLine) {
     Capture(NumberedDatagrams(5));

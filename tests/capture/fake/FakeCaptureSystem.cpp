@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 namespace {
@@ -251,6 +252,8 @@ OpenedSocket FakeCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, Signal
     }
     if (opened.socket != kInvalidSocket) {
         m_openSockets.insert(opened.socket);
+    } else if (failTextAllocation) {
+        throw std::bad_alloc();
     }
     return opened;
 }
@@ -293,6 +296,9 @@ void FakeCaptureSystem::CloseSocket(SocketHandle socket) {
 }
 
 std::string FakeCaptureSystem::ReceiveFailureText(int32_t error) {
+    if (failTextAllocation) {
+        throw std::bad_alloc();
+    }
     char text[64];
     std::snprintf(text, sizeof text, "WSARecv failed. Code %d\n", static_cast<int>(error));
     return text;

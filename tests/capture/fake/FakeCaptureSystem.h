@@ -47,6 +47,9 @@ public:
     std::atomic<bool> failAutoResetSignal{false};
     std::atomic<bool> failNetworkEvent{false};
     std::atomic<bool> failStartThread{false};
+    // Failure texts cannot be made: ReceiveFailureText, and an open scripted to fail, throw
+    // std::bad_alloc as building a std::string does when memory is short.
+    std::atomic<bool> failTextAllocation{false};
     // The AllocateBytes call with this ordinal (the first call is 0) returns nullptr.
     void FailAllocation(int ordinal);
     // Started threads wait until the first Sleep before they run their procedure.
