@@ -29,7 +29,13 @@ function(sorvane_add_test)
     cmake_parse_arguments(T "" "NAME" "LABELS;SOURCES;LIBRARIES" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} GTest::gtest_main GTest::gtest)
+    # Window tests share one display and one Wine desktop, where focus and activation are global:
+    # two of them at once would take the focus from each other, so they run one at a time.
+    set(lock)
+    if("ui" IN_LIST T_LABELS)
+        set(lock RESOURCE_LOCK sorvane_desktop)
+    endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 120
-        PROPERTIES LABELS "${T_LABELS}")
+        PROPERTIES LABELS "${T_LABELS}" ${lock})
 endfunction()
