@@ -116,9 +116,9 @@ int StopCapture() {
     HWND main = FindMainWindow();
     if (main == nullptr)
         return Fail("the main window is not there");
-    if (!Click(main, kStartStop) || ReadText(GetDlgItem(main, kStartStop)) == kCapturing)
+    if (!Click(main, IDC_START_STOP) || ReadText(GetDlgItem(main, IDC_START_STOP)) == kCapturing)
         return Fail("capture did not stop");
-    PrintLine(u"counter=" + ReadText(GetDlgItem(main, kPacketCount)));
+    PrintLine(u"counter=" + ReadText(GetDlgItem(main, IDC_PACKET_COUNT)));
     return 0;
 }
 
