@@ -3,6 +3,7 @@
 #pragma once
 
 #include "LocalClock.h"
+#include "PacketBlockSource.h"
 
 #include <cstdint>
 #include <new>
@@ -36,9 +37,9 @@ struct OpenedSocket {
     std::string failure;
 };
 
-class CaptureSystem {
+class CaptureSystem : public PacketBlockSource {
 public:
-    virtual ~CaptureSystem() = default;
+    ~CaptureSystem() override = default;
 
     // Signals: the stop signal is manual-reset, the close signal auto-reset, the network event is
     // signalled when the capture socket is readable (and may also be set by hand to wake the thread).
@@ -81,8 +82,15 @@ public:
     virtual std::string TakeServiceNotice() { return ""; }
 
     // A block of size bytes (at least one) from new[], released with delete[]; nullptr when memory is
-    // short. The engine takes its receive buffer and every packet copy from here.
+    // short. The engine takes its receive buffer from here, and by default the blocks its store
+    // cuts packet copies from.
     virtual unsigned char* AllocateBytes(uint32_t size) { return new (std::nothrow) unsigned char[size ? size : 1]; }
+
+    unsigned char* TakePacketBlock(std::size_t bytes) override {
+        return bytes > UINT32_MAX ? nullptr : AllocateBytes(static_cast<uint32_t>(bytes));
+    }
+    void GiveBackPacketBlock(unsigned char* block, std::size_t) override { delete[] block; }
+    std::size_t SharedPacketBlockBytes() const override { return std::size_t{1} << 20; }
 };
 
 // The backend this build links.

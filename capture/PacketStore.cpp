@@ -1,14 +1,13 @@
-// The packet store: three parallel arrays that grow together, and the running byte total.
+// The packet store: each packet's header and bytes in the arena, an array of where they start, and
+// the running byte total.
 #include "PacketStore.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
 namespace {
-
-// What Get hands out for a packet stored without a buffer, so that the bytes are never null.
-const unsigned char kNoBytes[1] = {0};
 
 // Grows geometrically so that appending stays amortised constant time, unlike reserve(size() + 1).
 template <typename T> void ReserveOneMore(std::vector<T>& array) {
@@ -29,7 +28,7 @@ std::string FormatTimeStamp(const LocalTime& time) {
     return text;
 }
 
-CPacketStore::CPacketStore(LocalClock clock) : m_clock(clock) {}
+CPacketStore::CPacketStore(LocalClock clock, PacketBlockSource& blocks) : m_clock(clock), m_arena(blocks) {}
 
 CPacketStore::~CPacketStore() {
     Clear();
@@ -39,48 +38,57 @@ void CPacketStore::Add(unsigned char* buffer, uint32_t length) {
     TryAdd(buffer, length);
 }
 
-// Every step that can fail runs before the first append; the appends themselves cannot throw once
-// room is reserved, so the arrays stay the same length whatever happens.
+// The bytes move into the store's own memory, so that every packet is released the same way.
 bool CPacketStore::TryAdd(unsigned char* buffer, uint32_t length) {
-    TimeStampText timeStamp{};
+    const bool added = TryAddCopy(buffer, length);
+    delete[] buffer;
+    return added;
+}
+
+// Every step that can fail runs before anything is written, so a refused packet leaves no trace.
+bool CPacketStore::TryAddCopy(const unsigned char* bytes, uint32_t length) {
+    const char* stamp = nullptr;
     try {
-        timeStamp = StampNow();
-        ReserveOneMore(m_timeStamps);
-        ReserveOneMore(m_buffers);
-        ReserveOneMore(m_lengths);
+        stamp = StampNow();
+        ReserveOneMore(m_packets);
     } catch (const std::bad_alloc&) {
-        delete[] buffer;
         return false;
     } catch (const std::length_error&) {
-        delete[] buffer;
         return false;
     }
-    m_timeStamps.push_back(timeStamp);
-    m_buffers.push_back(buffer);
-    m_lengths.push_back(length);
+    if (length > UINT32_MAX - sizeof(PacketHeader)) {
+        return false;
+    }
+    unsigned char* entry = m_arena.Allocate(static_cast<uint32_t>(sizeof(PacketHeader) + length));
+    if (entry == nullptr) {
+        return false;
+    }
+    PacketHeader header{length, {}};
+    std::memcpy(header.stamp, stamp, kTimeStampLength);
+    // Entries follow one another unaligned, so headers are copied rather than cast.
+    std::memcpy(entry, &header, sizeof header);
+    if (length != 0) {
+        std::memcpy(entry + sizeof header, bytes, length);
+    }
+    m_packets.push_back(entry);
     m_totalBytes += length;
     return true;
 }
 
 void CPacketStore::Reserve(std::size_t count) {
     try {
-        m_timeStamps.reserve(count);
-        m_buffers.reserve(count);
-        m_lengths.reserve(count);
+        m_packets.reserve(count);
     } catch (const std::bad_alloc&) {
-        // The arrays grow as packets come instead.
+        // The array grows as packets come instead.
     } catch (const std::length_error&) {
-        // A count beyond what the arrays can hold: they grow as packets come, too.
+        // A count beyond what the array can hold: it grows as packets come, too.
     }
 }
 
-const CPacketStore::TimeStampText& CPacketStore::StampNow() {
+const char* CPacketStore::StampNow() {
     const LocalTime now = m_clock();
     if (!m_hasLastStamp || !SameTime(now, m_lastTime)) {
-        const std::string text = FormatTimeStamp(now);
-        TimeStampText stamp{};
-        text.copy(stamp.text, kTimeStampLength);
-        m_lastStamp = stamp;
+        FormatTimeStamp(now).copy(m_lastStamp, kTimeStampLength);
         m_lastTime = now;
         m_hasLastStamp = true;
     }
@@ -88,7 +96,7 @@ const CPacketStore::TimeStampText& CPacketStore::StampNow() {
 }
 
 int32_t CPacketStore::Count() const {
-    return static_cast<int32_t>(m_lengths.size());
+    return static_cast<int32_t>(m_packets.size());
 }
 
 uint32_t CPacketStore::TotalBytes() const {
@@ -96,16 +104,14 @@ uint32_t CPacketStore::TotalBytes() const {
 }
 
 PacketView CPacketStore::Get(int32_t index) const {
-    const unsigned char* bytes = m_buffers[index] ? m_buffers[index] : kNoBytes;
-    return PacketView{bytes, m_lengths[index], std::string(m_timeStamps[index].text, kTimeStampLength)};
+    const unsigned char* entry = m_packets[static_cast<size_t>(index)];
+    PacketHeader header;
+    std::memcpy(&header, entry, sizeof header);
+    return PacketView{entry + sizeof header, header.length, std::string(header.stamp, kTimeStampLength)};
 }
 
-void CPacketStore::Clear() {
-    for (unsigned char* buffer : m_buffers) {
-        delete[] buffer;
-    }
-    m_buffers.clear();
-    m_lengths.clear();
-    m_timeStamps.clear();
+void CPacketStore::Clear(std::size_t reuseBytes) {
+    m_packets.clear();
+    m_arena.Reset(reuseBytes);
     m_totalBytes = 0;
 }

@@ -22,15 +22,32 @@ bench_cpu_seconds() {
     cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.6f", s / 1e9 }'
 }
 
-# bench_cpu_across_burst PID RATE LOADED REPORT: sends the burst and prints the CPU seconds PID spent
-# from just before it to one second after it.
+# bench_thread_cpu_seconds PID NAME: the same for the threads of PID named NAME.
+bench_thread_cpu_seconds() {
+    local task total=n/a
+    for task in /proc/"$1"/task/*; do
+        [ "$(cat "$task/comm" 2>/dev/null)" = "$2" ] &&
+            total=$(awk -v t="${total/n\/a/0}" '{ printf "%.6f", t + $1 / 1e9 }' "$task/schedstat")
+    done
+    echo "$total"
+}
+
+# bench_cpu_across_burst PID RATE LOADED REPORT [THREAD]: sends the burst and prints the CPU seconds
+# PID spent from just before it to one second after it; with THREAD, then also those of the threads
+# of that name.
 bench_cpu_across_burst() {
-    local before=n/a after=n/a
-    [ -d "/proc/$1/task" ] && before=$(bench_cpu_seconds "$1")
+    local before=n/a after=n/a thread_before=n/a thread_after=n/a
+    if [ -d "/proc/$1/task" ]; then
+        before=$(bench_cpu_seconds "$1")
+        [ -n "${5:-}" ] && thread_before=$(bench_thread_cpu_seconds "$1" "$5")
+    fi
     bench_burst "$2" "$3" "$4"
     sleep 1
-    [ -d "/proc/$1/task" ] && after=$(bench_cpu_seconds "$1")
-    bench_calc "$after - $before"
+    if [ -d "/proc/$1/task" ]; then
+        after=$(bench_cpu_seconds "$1")
+        [ -n "${5:-}" ] && thread_after=$(bench_thread_cpu_seconds "$1" "$5")
+    fi
+    echo "$(bench_calc "$after - $before")${5:+ $(bench_calc "$thread_after - $thread_before")}"
 }
 
 # bench_child PID: the process that PID started (sorvane_bench_usage runs its command as its child).
@@ -95,14 +112,15 @@ bench_capture_engine() {
 # bench_capture_program SECTION RATE LOADED REP: one capture in the running program, started and
 # stopped through its window; its process's CPU from just before the burst to a second after it.
 bench_capture_program() {
-    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-program-$2-$4" before after cpu
+    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-program-$2-$4" before after cpu thread_cpu
     mkdir -p "$dir"
     bench_wine prepare "$BENCH_CAPTURE_TOTAL_MB" "$BENCH_ADDRESS_A" || {
         bench_log "program: capture did not start"
         return 1
     }
     before=$(bench_delivered)
-    cpu=$(bench_cpu_across_burst "${BENCH_PROGRAM_PROCESS:-n/a}" "$rate" "$loaded" "$dir/sender.out")
+    read -r cpu thread_cpu < <(bench_cpu_across_burst "${BENCH_PROGRAM_PROCESS:-n/a}" "$rate" "$loaded" \
+        "$dir/sender.out" sorvane-capture)
     after=$(bench_delivered)
     bench_wine stop-capture >"$dir/stop.out" || {
         bench_log "program: capture did not stop"
@@ -110,6 +128,7 @@ bench_capture_program() {
     }
     bench_capture_record "$section" program "$rate" "$((after - before))" "$(bench_field counter "$dir/stop.out")" \
         "$cpu" "$dir/sender.out"
+    bench_record "$section-$rate" program_thread_cpu_per_m "$(bench_calc "$thread_cpu * 1e6 / $((after - before))")"
 }
 
 # bench_capture_tcpdump SECTION RATE LOADED REP: one run of tcpdump; its exit statistics give what it

@@ -55,6 +55,9 @@ bench_capture_rows() {
         value=$(bench_median "$key" engine_thread_cpu_per_m)
         bench_row "CPU s/M packets, engine thread, $label" "$(bench_fixed "$value" 3)" \
             "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 2)"
+        value=$(bench_median "$key" program_thread_cpu_per_m)
+        bench_row "CPU s/M packets, program's capture thread, $label" "$(bench_fixed "$value" 3)" \
+            "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 2)"
         bench_row "CPU s/M packets, engine harness process, $label" \
             "$(bench_fixed "$(bench_median "$key" engine_cpu_per_m)" 3)" "" ""
     done

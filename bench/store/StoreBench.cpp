@@ -1,4 +1,5 @@
 // sorvane_bench_store: a full packet store, its resident memory and the cost of rendering its rows.
+#include "CaptureSystem.h"
 #include "ListRow.h"
 #include "PacketStore.h"
 #include "PcapWriter.h"
@@ -32,18 +33,17 @@ std::vector<std::vector<unsigned char>> Templates() {
     return templates;
 }
 
-// Fills the store the way the capture thread does: one new[] of the stored length per packet.
+// Fills the store the way the capture thread does: a copy of the stored length per packet, cut from
+// the blocks of the backend the program uses.
 void Fill(CPacketStore& store, int32_t packets, const std::vector<std::vector<unsigned char>>& templates) {
     for (int32_t i = 0; i < packets; ++i) {
-        auto* copy = new unsigned char[kStoredBytes];
-        std::memcpy(copy, templates[static_cast<size_t>(i) % templates.size()].data(), kStoredBytes);
-        store.Add(copy, kStoredBytes);
+        store.TryAddCopy(templates[static_cast<size_t>(i) % templates.size()].data(), kStoredBytes);
     }
 }
 
 int Memory(int32_t packets) {
     const auto templates = Templates();
-    CPacketStore store;
+    CPacketStore store(ReadLocalTime, HostCaptureSystem());
     const uint64_t before = ResidentBytes();
     Fill(store, packets, templates);
     const uint64_t after = ResidentBytes();
@@ -76,7 +76,7 @@ bool WritePcap(const CPacketStore& store, const std::string& path) {
 }
 
 int List(int32_t packets, const char* pcapPath) {
-    CPacketStore store;
+    CPacketStore store(ReadLocalTime, HostCaptureSystem());
     Fill(store, packets, Templates());
     unsigned checksum = 0;
     RenderAll(store, checksum); // warm-up: caches and branch predictors as in a second listing

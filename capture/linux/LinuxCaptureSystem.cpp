@@ -6,7 +6,29 @@
 #include "PacketSocketSource.h"
 
 #include <chrono>
+#include <new>
 #include <thread>
+
+#include <pthread.h>
+
+namespace {
+
+// The capture thread is named, so that top -H, perf and /proc/PID/task show which one it is.
+constexpr char kCaptureThreadName[] = "sorvane-capture";
+
+struct ThreadStart {
+    void (*proc)(void*);
+    void* argument;
+};
+
+void RunNamedThread(void* start) {
+    const ThreadStart named = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    pthread_setname_np(pthread_self(), kCaptureThreadName);
+    named.proc(named.argument);
+}
+
+} // namespace
 
 CaptureSystem& HostCaptureSystem() {
     static LinuxCaptureSystem system;
@@ -14,7 +36,15 @@ CaptureSystem& HostCaptureSystem() {
 }
 
 bool LinuxCaptureSystem::StartThread(void (*proc)(void*), void* argument) {
-    return StartDetachedThread(proc, argument);
+    auto* start = new (std::nothrow) ThreadStart{proc, argument};
+    if (start == nullptr) {
+        return false;
+    }
+    if (!StartDetachedThread(RunNamedThread, start)) {
+        delete start;
+        return false;
+    }
+    return true;
 }
 
 void LinuxCaptureSystem::Sleep(uint32_t milliseconds) {

@@ -38,6 +38,10 @@ public:
     std::string ReceiveFailureText(int32_t error) override;
     std::string TakeServiceNotice() override;
 
+    unsigned char* TakePacketBlock(std::size_t bytes) override;
+    void GiveBackPacketBlock(unsigned char* block, std::size_t bytes) override;
+    std::size_t SharedPacketBlockBytes() const override;
+
 private:
     OpenedSocket AdoptBoundSocket(int fd);
     bool IsWatched(SocketHandle socket) const;

@@ -32,6 +32,11 @@ public:
     void CloseSocket(SocketHandle socket) override { m_real.CloseSocket(socket); }
     std::string ReceiveFailureText(int32_t error) override { return m_real.ReceiveFailureText(error); }
     unsigned char* AllocateBytes(uint32_t size) override { return m_real.AllocateBytes(size); }
+    unsigned char* TakePacketBlock(std::size_t bytes) override { return m_real.TakePacketBlock(bytes); }
+    void GiveBackPacketBlock(unsigned char* block, std::size_t bytes) override {
+        m_real.GiveBackPacketBlock(block, bytes);
+    }
+    std::size_t SharedPacketBlockBytes() const override { return m_real.SharedPacketBlockBytes(); }
 
 private:
     CaptureSystem& m_real;

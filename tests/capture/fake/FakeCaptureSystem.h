@@ -84,6 +84,8 @@ public:
     void CloseSocket(SocketHandle socket) override;
     std::string ReceiveFailureText(int32_t error) override;
     unsigned char* AllocateBytes(uint32_t size) override;
+    // A block per packet, so that FailAllocation can refuse the copy of any one datagram.
+    std::size_t SharedPacketBlockBytes() const override { return 1; }
 
 private:
     struct Signal {
