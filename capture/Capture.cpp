@@ -19,9 +19,9 @@ constexpr int kMaxReadsPerWake = 16384;
 constexpr uint32_t kMaxReadsPerStop = 8 * 1024 * 1024 / 20;
 // At most one packet notice per interval: a window takes keys and clicks only when no posted
 // message waits, so a notice per datagram would lock the user out for as long as a flood lasts.
-// Ten counter updates a second still read as a moving count, and each costs the window a redraw
-// (about a third of a millisecond under Wine, more than storing a thousand packets).
-constexpr auto kNoticeInterval = std::chrono::milliseconds(100);
+// Each notice costs the window a counter redraw (about a third of a millisecond under Wine, more
+// than storing a thousand packets); five a second still read as a moving count.
+constexpr auto kNoticeInterval = std::chrono::milliseconds(200);
 // The store counts its bytes in 32 bits, so no limit can go beyond what that counter holds.
 constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
 // The store's arrays are made ready for as many packets as the limits let in, up to this many

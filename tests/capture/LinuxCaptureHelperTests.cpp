@@ -96,8 +96,8 @@ TEST_F(CaptureHelperTest, RefusesMalformedRequestsAndStillServesTheNamedInterfac
         } cases[] = {
             {"", Refusal("empty request")},
             {"X", Refusal("unknown request")},
-            {"H\x01", Refusal("already connected")},
-            {"H\x02", Refusal("unknown protocol version")},
+            {"H\x02", Refusal("already connected")},
+            {"H\x01", Refusal("unknown protocol version")},
             {"O", Refusal("no interface name")},
             {"O" + std::string(16, 'a'), Refusal("interface name longer than 15 bytes")},
             {std::string("Olo\0sva0", 8), Refusal("not a device name")},

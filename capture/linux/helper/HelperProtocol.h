@@ -15,7 +15,10 @@ constexpr unsigned char kHelloRequest = 'H';
 constexpr unsigned char kOpenRequest = 'O';
 constexpr unsigned char kSocketReply = 'S';
 constexpr unsigned char kFailureReply = 'F';
-constexpr unsigned char kProtocolVersion = 1;
+// The helper sets up the receive ring that the program maps, so the ring's shape (PacketRingLayout.h)
+// is part of this contract: changing it changes the version, and an installed helper of another
+// version refuses the program's hello rather than hand over a ring the program would misread.
+constexpr unsigned char kProtocolVersion = 2;
 constexpr std::size_t kMaxInterfaceName = 15; // IFNAMSIZ less the terminator
 constexpr std::size_t kMaxFailureText = 200;
 // Receivers read at most this many bytes of a message; a longer one is refused unread.
