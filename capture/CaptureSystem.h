@@ -86,11 +86,14 @@ public:
     // cuts packet copies from.
     virtual unsigned char* AllocateBytes(uint32_t size) { return new (std::nothrow) unsigned char[size ? size : 1]; }
 
+    // Heap blocks, as a store's default source gives, but taken through AllocateBytes.
     unsigned char* TakePacketBlock(std::size_t bytes) override {
         return bytes > UINT32_MAX ? nullptr : AllocateBytes(static_cast<uint32_t>(bytes));
     }
-    void GiveBackPacketBlock(unsigned char* block, std::size_t) override { delete[] block; }
-    std::size_t SharedPacketBlockBytes() const override { return std::size_t{1} << 20; }
+    void GiveBackPacketBlock(unsigned char* block, std::size_t bytes) override {
+        HeapPacketBlocks().GiveBackPacketBlock(block, bytes);
+    }
+    std::size_t SharedPacketBlockBytes() const override { return HeapPacketBlocks().SharedPacketBlockBytes(); }
 };
 
 // The backend this build links.

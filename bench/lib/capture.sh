@@ -24,12 +24,10 @@ bench_cpu_seconds() {
 
 # bench_thread_cpu_seconds PID NAME: the same for the threads of PID named NAME.
 bench_thread_cpu_seconds() {
-    local task total=n/a
+    local task
     for task in /proc/"$1"/task/*; do
-        [ "$(cat "$task/comm" 2>/dev/null)" = "$2" ] &&
-            total=$(awk -v t="${total/n\/a/0}" '{ printf "%.6f", t + $1 / 1e9 }' "$task/schedstat")
-    done
-    echo "$total"
+        [ "$(cat "$task/comm" 2>/dev/null)" = "$2" ] && cat "$task/schedstat" 2>/dev/null
+    done | awk '{ s += $1; n++ } END { if (n) printf "%.6f", s / 1e9; else print "n/a" }'
 }
 
 # bench_cpu_across_burst PID RATE LOADED REPORT [THREAD]: sends the burst and prints the CPU seconds
