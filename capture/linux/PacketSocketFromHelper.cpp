@@ -2,11 +2,10 @@
 #include "PacketSocketSource.h"
 
 #include "CaptureHelperClient.h"
+#include "HelperMessages.h"
 
 #include <cerrno>
 #include <cstdlib>
-
-#include <sys/socket.h>
 
 namespace {
 
@@ -24,11 +23,7 @@ int StartChannel() {
     if (errno != 0 || *end != '\0' || fd <= 2 || fd >= 65536) {
         return -1;
     }
-    int type = 0;
-    socklen_t size = sizeof type;
-    const bool channel =
-        getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_TYPE, &type, &size) == 0 && type == SOCK_SEQPACKET;
-    return channel ? static_cast<int>(fd) : -1;
+    return IsSeqPacketChannel(static_cast<int>(fd)) ? static_cast<int>(fd) : -1;
 }
 
 CaptureHelperClient& Helper() {

@@ -33,12 +33,6 @@ pid_t ChannelCreator() {
     return creator.pid;
 }
 
-bool IsSeqPacketChannel(int fd) {
-    int type = 0;
-    socklen_t size = sizeof type;
-    return getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) == 0 && type == SOCK_SEQPACKET;
-}
-
 // A zero-length message reads like the end of the stream; only a hang-up tells them apart.
 bool PeerGone(int channel) {
     pollfd polled{channel, 0, 0};

@@ -90,3 +90,9 @@ ReceivedMessage ReceiveMessage(int channel, unsigned char* buffer, std::size_t c
     }
     return message;
 }
+
+bool IsSeqPacketChannel(int fd) {
+    int type = 0;
+    socklen_t size = sizeof type;
+    return getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) == 0 && type == SOCK_SEQPACKET;
+}

@@ -24,3 +24,6 @@ struct ReceivedMessage {
 };
 
 ReceivedMessage ReceiveMessage(int channel, unsigned char* buffer, std::size_t capacity, int flags = 0);
+
+// Whether fd is a SOCK_SEQPACKET socket, the only kind a channel may be.
+bool IsSeqPacketChannel(int fd);
