@@ -55,6 +55,8 @@ keep_wine_desktop() {
 
 stop_wine_server() {
     wineserver -k 2>/dev/null || true
+    # -k only asks: a server still on its way out would be met by the next run's programs.
+    wineserver -w 2>/dev/null || true
     exec 7>&-
     rm -f "$WINEPREFIX.desktop"
 }
