@@ -42,14 +42,15 @@ start_wine_server() {
     "$@" wineboot </dev/null >/dev/null 2>&1 || true
 }
 
-# Wine's desktop process ends a second after the last program with a window, and a program starting
-# meanwhile waited tens of seconds for it. A console that waits on a pipe this shell holds open keeps
-# the desktop up until stop_wine_server. For a run of many short test programs.
+# Wine's desktop process ends a second after the last program with a window (also after the one
+# that start_wine_server starts), and a program starting meanwhile waited tens of seconds for it. A
+# console that waits on a pipe this shell holds open keeps the desktop up until stop_wine_server.
+# Any arguments are a command prefix for the console, as for start_wine_server.
 keep_wine_desktop() {
     local holder="$WINEPREFIX.desktop"
     rm -f "$holder"
     mkfifo "$holder" || return 1
-    wine cmd.exe /k <"$holder" >/dev/null 2>&1 &
+    "$@" wine cmd.exe /k <"$holder" >/dev/null 2>&1 &
     exec 7>"$holder"
 }
 

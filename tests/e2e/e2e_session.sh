@@ -5,7 +5,10 @@
 
 E2E_PROGRAM=$1
 E2E_DRIVER=$2
-E2E_WORK=$3
+# The Wine prefix is shared by the scenarios; each keeps its logs in a folder of its own.
+E2E_SHARED_WORK=$3
+E2E_SCENARIO=$(basename "$0" .sh)
+E2E_WORK=$E2E_SHARED_WORK/${E2E_SCENARIO#scenario_}
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_ROOT=$(cd "$E2E_HERE/../.." && pwd)
 # Message boxes are captioned with the executable's name without its extension.
@@ -41,7 +44,8 @@ e2e_require_root() {
 # Prepares the prefix and the display, creates the namespaces and arms the clean-up.
 e2e_begin() {
     mkdir -p "$E2E_WORK"
-    export SORVANE_WINEPREFIX="$E2E_WORK/wineprefix"
+    rm -f "$E2E_WORK/program.log" "$E2E_WORK/driver.log"
+    export SORVANE_WINEPREFIX="$E2E_SHARED_WORK/wineprefix"
     source "$E2E_ROOT/scripts/lib/wine-env.sh"
     source "$E2E_ROOT/scripts/lib/xvfb.sh"
     ensure_display || e2e_abort "no X display"
@@ -53,6 +57,10 @@ e2e_begin() {
     # program may start and end several times without meeting a server on its way out.
     start_wine_server ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- ||
         e2e_abort "the Wine server did not start"
+    # The desktop that start_wine_server started would end a second later, just as the program
+    # starts; kept up, every start of the program meets the same desktop.
+    keep_wine_desktop ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- ||
+        e2e_abort "the Wine desktop could not be kept up"
 }
 
 # e2e_open: how every scenario begins: the root check, the prefix, display and namespaces, the UDP
@@ -76,8 +84,35 @@ e2e_cleanup() {
 
 e2e_abort() {
     echo "ABORTED: $*"
+    e2e_report_state
     echo "$E2E_PASSED passed, $((E2E_FAILED + 1)) failed"
     exit 1
+}
+
+# What a failed scenario leaves to go on: whether the program still runs, the ends of its log and
+# the driver's, and the processes in its namespace.
+e2e_report_state() {
+    echo "---- state after the failure"
+    if [ -z "$E2E_PROGRAM_PID" ]; then
+        echo "program: not running (the last one ended with: ${E2E_PROGRAM_STATUS:-nothing yet})"
+    elif kill -0 "$E2E_PROGRAM_PID" 2>/dev/null; then
+        echo "program: running (PID $E2E_PROGRAM_PID)"
+    else
+        wait "$E2E_PROGRAM_PID"
+        echo "program: ended with status $?"
+        E2E_PROGRAM_PID=
+    fi
+    local log
+    for log in program.log driver.log; do
+        echo "$log (last lines):"
+        tail -n 15 "$E2E_WORK/$log" 2>/dev/null | sed 's/^/    /'
+    done
+    echo "processes in namespace A:"
+    local pid
+    for pid in $(ip netns pids "$E2E_NS_A" 2>/dev/null); do
+        echo "    $pid $(cat "/proc/$pid/comm" 2>/dev/null)"
+    done
+    echo "----"
 }
 
 # The driver is a Wine program too, and may be the one that starts the prefix's Wine server: it runs
@@ -107,9 +142,10 @@ wait_pane_text() {
 # helper) in namespace A, through the prefix (for example a setpriv call), and waits for its main
 # window.
 e2e_start_program() {
-    ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >"$E2E_WORK/program.log" 2>&1 &
+    echo "== program started at $(date +%T.%N)" >>"$E2E_WORK/program.log"
+    ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >>"$E2E_WORK/program.log" 2>&1 &
     E2E_PROGRAM_PID=$!
-    driver wait-main 60 || { cat "$E2E_WORK/program.log"; e2e_abort "the main window did not appear"; }
+    driver wait-main 60 || e2e_abort "the main window did not appear"
 }
 
 # e2e_start_program_with_net_raw: the program with CAP_NET_RAW as its only capability.
@@ -202,6 +238,7 @@ check_status() {
 }
 
 e2e_finish() {
+    [ "$E2E_FAILED" -eq 0 ] || e2e_report_state
     echo "$E2E_PASSED passed, $E2E_FAILED failed"
     [ "$E2E_FAILED" -eq 0 ]
     exit
