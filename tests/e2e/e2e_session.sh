@@ -59,8 +59,23 @@ e2e_begin() {
         e2e_abort "the Wine server did not start"
     # The desktop that start_wine_server started would end a second later, just as the program
     # starts; kept up, every start of the program meets the same desktop.
-    keep_wine_desktop ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- ||
-        e2e_abort "the Wine desktop could not be kept up"
+    keep_wine_desktop ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- &&
+        wait_for_kept_desktop || e2e_abort "the Wine desktop could not be kept up"
+}
+
+# Waits up to 10 s for a desktop process in namespace A that has outlived the second after which an
+# unused desktop ends: then the program's start meets a desktop that stays.
+wait_for_kept_desktop() {
+    local i pid age
+    for i in $(seq 1 100); do
+        for pid in $(ip netns pids "$E2E_NS_A" 2>/dev/null); do
+            [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = explorer.exe ] || continue
+            age=$(ps -o etimes= -p "$pid" 2>/dev/null | tr -d ' ')
+            [ "${age:-0}" -ge 2 ] && return 0
+        done
+        sleep 0.1
+    done
+    return 1
 }
 
 # e2e_open: how every scenario begins: the root check, the prefix, display and namespaces, the UDP
