@@ -51,6 +51,10 @@ e2e_begin() {
     ensure_display || e2e_abort "no X display"
     trap e2e_cleanup EXIT
     prepare_wine_prefix
+    # The scenarios run one at a time, so a server of the shared prefix that still runs is left over
+    # from an earlier one (a Wine process that started as it ended); it would keep this scenario's
+    # server from starting.
+    stop_wine_server
     netns_pair_create "$E2E_NS_A" "$E2E_NS_B" "$E2E_ADDRESS_A/24" "$E2E_ADDRESS_B/24" ||
         e2e_abort "could not create the network namespaces"
     # One server for the whole scenario, where the program runs and holding no capability: the
