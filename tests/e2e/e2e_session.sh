@@ -162,7 +162,8 @@ wait_pane_text() {
 # window.
 e2e_start_program() {
     echo "== program started at $(date +%T.%N)" >>"$E2E_WORK/program.log"
-    ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >>"$E2E_WORK/program.log" 2>&1 &
+    # Wine's error messages are kept in the log, so that a program that ends by itself says why.
+    WINEDEBUG=fixme-all ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >>"$E2E_WORK/program.log" 2>&1 &
     E2E_PROGRAM_PID=$!
     driver wait-main 60 || e2e_abort "the main window did not appear"
 }
