@@ -23,6 +23,9 @@ readonly E2E_SOURCE_PORT=40001
 readonly E2E_SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
 E2E_NS_A="sorvane-e2e-$$-a"
 E2E_NS_B="sorvane-e2e-$$-b"
+# Runs what follows in namespace A without any capability: Wine's processes, the driver and the sink,
+# so that the program's processes are the only ones there that could hold one.
+E2E_IN_A_WITHOUT_CAPABILITIES=(ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all --)
 E2E_PROGRAM_PID=
 E2E_SINK_PID=
 E2E_PASSED=0
@@ -59,27 +62,35 @@ e2e_begin() {
         e2e_abort "could not create the network namespaces"
     # One server for the whole scenario, where the program runs and holding no capability: the
     # program may start and end several times without meeting a server on its way out.
-    start_wine_server ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- ||
+    start_wine_server "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" ||
         e2e_abort "the Wine server did not start"
     # The desktop that start_wine_server started would end a second later, just as the program
     # starts; kept up, every start of the program meets the same desktop.
-    keep_wine_desktop ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- &&
+    keep_wine_desktop "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" &&
         wait_for_kept_desktop || e2e_abort "the Wine desktop could not be kept up"
 }
 
 # Waits up to 10 s for a desktop process in namespace A that has outlived the second after which an
 # unused desktop ends: then the program's start meets a desktop that stays.
 wait_for_kept_desktop() {
-    local i pid age
+    local i pid name age
     for i in $(seq 1 100); do
-        for pid in $(ip netns pids "$E2E_NS_A" 2>/dev/null); do
-            [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = explorer.exe ] || continue
+        while read -r pid name; do
+            [ "$name" = explorer.exe ] || continue
             age=$(ps -o etimes= -p "$pid" 2>/dev/null | tr -d ' ')
             [ "${age:-0}" -ge 2 ] && return 0
-        done
+        done < <(namespace_a_processes)
         sleep 0.1
     done
     return 1
+}
+
+# "PID NAME" for every process in namespace A.
+namespace_a_processes() {
+    local pid
+    for pid in $(ip netns pids "$E2E_NS_A" 2>/dev/null); do
+        echo "$pid $(cat "/proc/$pid/comm" 2>/dev/null)"
+    done
 }
 
 # e2e_open: how every scenario begins: the root check, the prefix, display and namespaces, the UDP
@@ -127,17 +138,14 @@ e2e_report_state() {
         tail -n 15 "$E2E_WORK/$log" 2>/dev/null | sed 's/^/    /'
     done
     echo "processes in namespace A:"
-    local pid
-    for pid in $(ip netns pids "$E2E_NS_A" 2>/dev/null); do
-        echo "    $pid $(cat "/proc/$pid/comm" 2>/dev/null)"
-    done
+    namespace_a_processes | sed 's/^/    /'
     echo "----"
 }
 
 # The driver is a Wine program too, and may be the one that starts the prefix's Wine server: it runs
 # beside the program, in its namespace and without any capability.
 driver() {
-    ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- "$E2E_DRIVER" "$@" \
+    "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" "$E2E_DRIVER" "$@" \
         2>>"$E2E_WORK/driver.log"
 }
 
@@ -204,7 +212,7 @@ check_clean_exit() {
 # e2e_start_sink: a UDP receiver on port E2E_SINK_PORT of every address in namespace A, without any
 # capability, so that the program's processes are the only ones there that could hold one.
 e2e_start_sink() {
-    ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all -- python3 "$E2E_HERE/udp_traffic.py" sink 0.0.0.0 "$E2E_SINK_PORT" &
+    "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" python3 "$E2E_HERE/udp_traffic.py" sink 0.0.0.0 "$E2E_SINK_PORT" &
     E2E_SINK_PID=$!
 }
 
