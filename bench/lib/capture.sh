@@ -1,15 +1,32 @@
 # Capture completeness and cost against tcpdump on the same traffic: the engine harness, the program
-# under Wine and tcpdump, idle and with both CPUs kept busy; and the capture thread's idle cost.
+# under Wine (and the program of a baseline commit) and tcpdump, idle and with both CPUs kept busy;
+# and the capture thread's idle cost.
 # Source it after common.sh, network.sh, wine.sh and scripts/lib/net-raw.sh.
 
-readonly BENCH_CAPTURE_RATES=(20000 100000 0)
-readonly BENCH_LOADED_RATES=(20000 100000 0)
-# Enough datagrams that even tcpdump's CPU time is many clock ticks.
-BENCH_CAPTURE_COUNT=${BENCH_CAPTURE_COUNT:-500000}
+# Rates of the capture section (0: as fast as the sender can); BENCH_RATES narrows them.
+BENCH_CAPTURE_RATES=(1000 20000 100000 0)
+# CPU is charged from just before the burst until this long after it, so that the last block's
+# retirement, the last packet notice and its counter redraw fall inside the window.
+readonly BENCH_CPU_TAIL_SECONDS=1.5
 # Room for every datagram of a run at 100 bytes each.
 readonly BENCH_CAPTURE_TOTAL_MB=64
 # What most workstations' kernels allow a socket's receive buffer; the capture runs under it.
 readonly BENCH_STOCK_RMEM_MAX=212992
+
+# bench_capture_count RATE: datagrams per run. The slow rates send 15 s of traffic, where wake-ups
+# and counter redraws rather than packets make the cost; the faster ones enough datagrams that even
+# tcpdump's CPU time is many clock ticks. --count (BENCH_CAPTURE_COUNT) sets one count for all.
+bench_capture_count() {
+    if [ -n "${BENCH_CAPTURE_COUNT:-}" ]; then
+        echo "$BENCH_CAPTURE_COUNT"
+        return
+    fi
+    case "$1" in
+        1000) echo 15000 ;;
+        20000) echo 300000 ;;
+        *) echo 500000 ;;
+    esac
+}
 
 # Both tools run as they do for users: with CAP_NET_RAW alone (as root, since root made the files).
 bench_net_raw() {
@@ -22,30 +39,45 @@ bench_cpu_seconds() {
     cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.6f", s / 1e9 }'
 }
 
-# bench_thread_cpu_seconds PID NAME: the same for the threads of PID named NAME.
+# bench_thread_cpu_seconds PID NAME: CPU seconds and time slices (times it was switched in: about
+# its wake-ups) of the threads of PID named NAME so far.
 bench_thread_cpu_seconds() {
     local task
     for task in /proc/"$1"/task/*; do
         [ "$(cat "$task/comm" 2>/dev/null)" = "$2" ] && cat "$task/schedstat" 2>/dev/null
-    done | awk '{ s += $1; n++ } END { if (n) printf "%.6f", s / 1e9; else print "n/a" }'
+    done | awk '{ s += $1; w += $3; n++ } END { if (n) printf "%.6f %d", s / 1e9, w; else print "n/a n/a" }'
 }
 
-# bench_cpu_across_burst PID RATE LOADED REPORT [THREAD]: sends the burst and prints the CPU seconds
-# PID spent from just before it to one second after it; with THREAD, then also those of the threads
-# of that name.
+# bench_cpu_across_burst PID RATE LOADED REPORT [THREAD [SERVER]]: sends the burst and prints four
+# fields over the span from just before it to BENCH_CPU_TAIL_SECONDS after it: the CPU seconds of
+# PID; the CPU seconds and time slices of its threads named THREAD; the CPU seconds of process
+# SERVER (Wine's server, which the program's requests keep busy). "n/a" for what is not measured.
 bench_cpu_across_burst() {
-    local before=n/a after=n/a thread_before=n/a thread_after=n/a
-    if [ -d "/proc/$1/task" ]; then
-        before=$(bench_cpu_seconds "$1")
-        [ -n "${5:-}" ] && thread_before=$(bench_thread_cpu_seconds "$1" "$5")
-    fi
+    local cpu after i
+    bench_cpu_sample "$@"
+    cpu=("${BENCH_SAMPLE[@]}")
     bench_burst "$2" "$3" "$4"
-    sleep 1
+    sleep "$BENCH_CPU_TAIL_SECONDS"
+    bench_cpu_sample "$@"
+    after=("${BENCH_SAMPLE[@]}")
+    for i in 0 1 2 3; do
+        cpu[i]=$(bench_calc "${after[i]} - ${cpu[i]}")
+    done
+    echo "${cpu[@]:0:4}"
+}
+
+# bench_cpu_sample PID RATE LOADED REPORT [THREAD [SERVER]]: the counters bench_cpu_across_burst
+# takes the difference of, into BENCH_SAMPLE.
+bench_cpu_sample() {
+    local thread="n/a n/a"
+    BENCH_SAMPLE=(n/a n/a n/a n/a)
     if [ -d "/proc/$1/task" ]; then
-        after=$(bench_cpu_seconds "$1")
-        [ -n "${5:-}" ] && thread_after=$(bench_thread_cpu_seconds "$1" "$5")
+        BENCH_SAMPLE[0]=$(bench_cpu_seconds "$1")
+        [ -n "${5:-}" ] && thread=$(bench_thread_cpu_seconds "$1" "$5")
     fi
-    echo "$(bench_calc "$after - $before")${5:+ $(bench_calc "$thread_after - $thread_before")}"
+    read -r "BENCH_SAMPLE[1]" "BENCH_SAMPLE[2]" <<<"$thread"
+    [ -n "${6:-}" ] && [ -d "/proc/$6/task" ] && BENCH_SAMPLE[3]=$(bench_cpu_seconds "$6")
+    return 0
 }
 
 # bench_child PID: the process that PID started (sorvane_bench_usage runs its command as its child).
@@ -70,10 +102,11 @@ bench_load_stop() {
     BENCH_LOAD_PIDS=()
 }
 
-# bench_burst RATE LOADED REPORT: sends the burst from B, with busy loops when LOADED is "loaded".
+# bench_burst RATE LOADED REPORT [COUNT [PATTERN]]: sends the burst from B (bench_capture_count
+# datagrams of the single-source pattern unless given), with busy loops when LOADED is "loaded".
 bench_burst() {
     [ "$2" = loaded ] && bench_load_start
-    "${BENCH_SEND[@]}" "$BENCH_CAPTURE_COUNT" "$1" single >"$3"
+    "${BENCH_SEND[@]}" "${4:-$(bench_capture_count "$1")}" "$1" "${5:-single}" >"$3"
     [ "$2" = loaded ] && bench_load_stop
     return 0
 }
@@ -96,7 +129,7 @@ bench_capture_engine() {
         exec {stop_fd}>&-
         return 1
     fi
-    cpu=$(bench_cpu_across_burst "$(bench_child "$pid")" "$rate" "$loaded" "$dir/sender.out")
+    read -r cpu _ < <(bench_cpu_across_burst "$(bench_child "$pid")" "$rate" "$loaded" "$dir/sender.out")
     echo stop >&"$stop_fd"
     exec {stop_fd}>&-
     wait "$pid"
@@ -107,26 +140,35 @@ bench_capture_engine() {
         "$(bench_calc "$(bench_field thread_cpu "$dir/engine.out") * 1e6 / $((after - before))")"
 }
 
-# bench_capture_program SECTION RATE LOADED REP: one capture in the running program, started and
-# stopped through its window; its process's CPU from just before the burst to a second after it.
+# bench_capture_program SECTION RATE LOADED REP [VARIANT]: one capture in the running program (or
+# the baseline's, with VARIANT "baseline"), started and stopped through its window; its process's
+# CPU, its capture thread's and its Wine server's from just before the burst until the tail after it.
 bench_capture_program() {
-    local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-program-$2-$4" before after cpu thread_cpu
+    local section=$1 rate=$2 loaded=$3 variant=${5:-program} dir before after delivered cpu thread_cpu slices server_cpu
+    dir="$BENCH_WORK/$1-$variant-$2-$4"
     mkdir -p "$dir"
-    bench_wine prepare "$BENCH_CAPTURE_TOTAL_MB" "$BENCH_ADDRESS_A" || {
-        bench_log "program: capture did not start"
+    bench_wine_as "$variant" prepare "$BENCH_CAPTURE_TOTAL_MB" "$BENCH_ADDRESS_A" || {
+        bench_log "$variant: capture did not start"
         return 1
     }
     before=$(bench_delivered)
-    read -r cpu thread_cpu < <(bench_cpu_across_burst "${BENCH_PROGRAM_PROCESS:-n/a}" "$rate" "$loaded" \
-        "$dir/sender.out" sorvane-capture)
+    read -r cpu thread_cpu slices server_cpu < <(bench_cpu_across_burst "${BENCH_PROGRAM_PROCESSES[$variant]:-n/a}" \
+        "$rate" "$loaded" "$dir/sender.out" sorvane-capture "${BENCH_SERVER_PIDS[$variant]:-}")
     after=$(bench_delivered)
-    bench_wine stop-capture >"$dir/stop.out" || {
-        bench_log "program: capture did not stop"
+    delivered=$((after - before))
+    bench_wine_as "$variant" stop-capture >"$dir/stop.out" || {
+        bench_log "$variant: capture did not stop"
         return 1
     }
-    bench_capture_record "$section" program "$rate" "$((after - before))" "$(bench_field counter "$dir/stop.out")" \
+    bench_capture_record "$section" "$variant" "$rate" "$delivered" "$(bench_field counter "$dir/stop.out")" \
         "$cpu" "$dir/sender.out"
-    bench_record "$section-$rate" program_thread_cpu_per_m "$(bench_calc "$thread_cpu * 1e6 / $((after - before))")"
+    bench_record "$section-$rate" "${variant}_thread_cpu_per_m" "$(bench_calc "$thread_cpu * 1e6 / $delivered")"
+    bench_record "$section-$rate" "${variant}_capture_thread_s" "$thread_cpu"
+    bench_record "$section-$rate" "${variant}_capture_thread_slices" "$slices"
+    bench_record "$section-$rate" "${variant}_other_threads_s" "$(bench_calc "$cpu - $thread_cpu")"
+    bench_record "$section-$rate" "${variant}_wine_server_s" "$server_cpu"
+    bench_log "$section $variant at rate ${rate/#0/max}: capture thread ${thread_cpu}s in $slices slices," \
+        "other threads $(bench_calc "$cpu - $thread_cpu")s, Wine server ${server_cpu}s"
 }
 
 # bench_capture_tcpdump SECTION RATE LOADED REP: one run of tcpdump; its exit statistics give what it
@@ -144,7 +186,7 @@ bench_capture_tcpdump() {
         kill -INT "$pid" 2>/dev/null
         return 1
     fi
-    cpu=$(bench_cpu_across_burst "$(bench_child "$pid")" "$rate" "$loaded" "$dir/sender.out")
+    read -r cpu _ < <(bench_cpu_across_burst "$(bench_child "$pid")" "$rate" "$loaded" "$dir/sender.out")
     kill -INT "$pid"
     wait "$pid"
     after=$(bench_delivered)
@@ -161,16 +203,23 @@ bench_capture_record() {
     bench_record "$section" sent_rate "$(bench_field rate "$7")"
     bench_record "$section" "${tool}_fraction" "$(bench_calc "$captured / $delivered")"
     bench_record "$section" "${tool}_cpu_per_m" "$(bench_calc "$cpu * 1e6 / $delivered")"
-    bench_log "$1 $tool at rate ${3/#0/max}: captured $captured of $delivered delivered, ${cpu}s CPU"
+    bench_record "$section" "${tool}_cpu_s" "$cpu"
+    bench_record "$section" "${tool}_load" "$(cut -d' ' -f1 /proc/loadavg)"
+    bench_log "$1 $tool at rate ${3/#0/max}: captured $captured of $delivered delivered, ${cpu}s CPU," \
+        "load $(cut -d' ' -f1-3 /proc/loadavg)"
 }
 
 # bench_capture_rate SECTION RATE LOADED: the repetitions at one rate, each starting with another tool.
 bench_capture_rate() {
-    local rep tools=(engine program tcpdump) first i
+    local rep tools=(engine "${BENCH_VARIANTS[@]}" tcpdump) first i tool
     for rep in $(seq 1 "$BENCH_REPEAT"); do
-        first=$(((rep - 1) % 3))
-        for i in 0 1 2; do
-            "bench_capture_${tools[$(((first + i) % 3))]}" "$1" "$2" "$3" "$rep"
+        first=$(((rep - 1) % ${#tools[@]}))
+        for i in $(seq 0 $((${#tools[@]} - 1))); do
+            tool=${tools[$(((first + i) % ${#tools[@]}))]}
+            case "$tool" in
+                engine | tcpdump) "bench_capture_$tool" "$1" "$2" "$3" "$rep" ;;
+                *) bench_capture_program "$1" "$2" "$3" "$rep" "$tool" ;;
+            esac
         done
     done
 }
@@ -189,21 +238,39 @@ bench_program_process() {
 }
 
 bench_capture_section() {
-    local rate
+    local rate variant
     BENCH_SAVED_RMEM_MAX=$(sysctl -n net.core.rmem_max)
     sysctl -qw net.core.rmem_max="$BENCH_STOCK_RMEM_MAX"
-    bench_wine_start
-    bench_wine prepare "$BENCH_CAPTURE_TOTAL_MB" "$BENCH_ADDRESS_A" && bench_wine stop-capture >/dev/null
-    BENCH_PROGRAM_PROCESS=$(bench_program_process "$BENCH_PROGRAM_PID") ||
-        bench_log "program: its process was not found; its CPU is not measured"
+    for variant in "${BENCH_VARIANTS[@]}"; do
+        bench_program_up "$variant"
+    done
     for rate in "${BENCH_CAPTURE_RATES[@]}"; do
         bench_capture_rate capture "$rate" idle
     done
-    for rate in "${BENCH_LOADED_RATES[@]}"; do
+    for rate in "${BENCH_CAPTURE_RATES[@]}"; do
         bench_capture_rate loaded "$rate" loaded
     done
     bench_wine_stop
     bench_restore_rmem_max
+}
+
+# bench_program_up VARIANT: starts the program and finds its process and its Wine server. One
+# capture of the largest burst, not measured, leaves its store's memory in place: the runs measure
+# wake-ups, notices and packets rather than the first touch of fresh memory (which only a program's
+# first capture pays; see docs/performance.md).
+bench_program_up() {
+    local variant=$1 pid
+    bench_wine_start "$variant"
+    if bench_wine_as "$variant" prepare "$BENCH_CAPTURE_TOTAL_MB" "$BENCH_ADDRESS_A"; then
+        "${BENCH_SEND[@]}" "$(bench_capture_count 0)" 0 single >/dev/null
+        bench_wine_as "$variant" stop-capture >"$BENCH_WORK/$variant-warm-up.out"
+    fi
+    pid=$(bench_program_process "${BENCH_PROGRAM_PIDS[$variant]}") ||
+        bench_log "$variant: its process was not found; its CPU is not measured"
+    BENCH_PROGRAM_PROCESSES[$variant]=$pid
+    pid=$(bench_wine_server_pid "$(bench_variant_prefix "$variant")") ||
+        bench_log "$variant: its Wine server was not found; its CPU is not measured"
+    BENCH_SERVER_PIDS[$variant]=$pid
 }
 
 bench_restore_rmem_max() {

@@ -20,6 +20,12 @@ bench_median() {
             if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# bench_extreme SECTION KEY max|min: the largest or smallest recorded value, or "n/a".
+bench_extreme() {
+    awk -v s="$1" -v k="$2" '$1 == s && $2 == k && $3 != "n/a" { print $3 }' "$BENCH_OUT/values.txt" 2>/dev/null |
+        sort -g | if [ "$3" = max ]; then tail -n 1; else head -n 1; fi | grep . || echo n/a
+}
+
 # bench_count SECTION KEY: how many values were recorded.
 bench_count() {
     awk -v s="$1" -v k="$2" '$1 == s && $2 == k' "$BENCH_OUT/values.txt" 2>/dev/null | wc -l

@@ -1,5 +1,5 @@
 # The results table of scripts/bench: the median of every measurement next to its goal.
-# Source it after common.sh, capture.sh and wine.sh.
+# Source it after common.sh, capture.sh, stamps.sh and wine.sh; it calls wanted (scripts/bench).
 
 bench_row() {
     printf '| %-58s | %10s | %-26s | %-22s |\n' "$@"
@@ -33,9 +33,20 @@ bench_ratio_goal() {
     echo "$(bench_goal "$ratio" '<=' "$3") (<= ${3}x: $(bench_fixed "$ratio" 1)x)"
 }
 
-# bench_capture_rows SECTION RATE...: fractions and CPU per packet of the three tools.
+# bench_tool_name TOOL: how a row names the current program or the baseline's.
+bench_tool_name() {
+    if [ "$1" = baseline ]; then echo "baseline $BENCH_BASELINE_COMMIT"; else echo "$1"; fi
+}
+
+# bench_low_rate RATE: true for the rates whose goal is on CPU seconds over the burst and its tail.
+bench_low_rate() {
+    [ "$1" = 1000 ] || [ "$1" = 20000 ]
+}
+
+# bench_capture_rows SECTION RATE...: fractions and CPU of the tools; for the slow rates CPU seconds
+# over the burst and its tail with where the program's went, for the others CPU per packet.
 bench_capture_rows() {
-    local section=$1 rate label key tcpdump_fraction tcpdump_cpu value tool
+    local section=$1 rate label key tcpdump_fraction tcpdump_cpu tcpdump_s value tool name
     shift
     for rate in "$@"; do
         key="$section-$rate"
@@ -44,22 +55,74 @@ bench_capture_rows() {
         [ "$section" = loaded ] && label="$label, CPUs busy"
         tcpdump_fraction=$(bench_median "$key" tcpdump_fraction)
         tcpdump_cpu=$(bench_median "$key" tcpdump_cpu_per_m)
-        for tool in program engine; do
+        tcpdump_s=$(bench_median "$key" tcpdump_cpu_s)
+        for tool in "${BENCH_VARIANTS[@]}" engine; do
             value=$(bench_median "$key" "${tool}_fraction")
-            bench_row "Fraction captured, $tool, $label" "$(bench_fixed "$value" 4)" \
+            bench_row "Fraction captured, $(bench_tool_name "$tool"), $label" "$(bench_fixed "$value" 4)" \
                 "tcpdump $(bench_fixed "$tcpdump_fraction" 4)" "$(bench_fraction_goal "$value" "$tcpdump_fraction")"
         done
-        value=$(bench_median "$key" program_cpu_per_m)
-        bench_row "CPU s/M packets, program process, $label" "$(bench_fixed "$value" 3)" \
-            "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 3)"
+        for tool in "${BENCH_VARIANTS[@]}"; do
+            name=$(bench_tool_name "$tool")
+            if bench_low_rate "$rate"; then
+                value=$(bench_median "$key" "${tool}_cpu_s")
+                bench_row "CPU s, burst + ${BENCH_CPU_TAIL_SECONDS} s, $name process, $label" "$(bench_fixed "$value" 4)" \
+                    "tcpdump $(bench_fixed "$tcpdump_s" 4)" "$(bench_ratio_goal "$value" "$tcpdump_s" 2)"
+                bench_row "  its capture thread: CPU s, time slices" \
+                    "$(bench_fixed "$(bench_median "$key" "${tool}_capture_thread_s")" 4)" \
+                    "$(bench_median "$key" "${tool}_capture_thread_slices") slices" ""
+                bench_row "  its other threads: CPU s; its Wine server" \
+                    "$(bench_fixed "$(bench_median "$key" "${tool}_other_threads_s")" 4)" \
+                    "server $(bench_fixed "$(bench_median "$key" "${tool}_wine_server_s")" 4) s" ""
+            else
+                value=$(bench_median "$key" "${tool}_cpu_per_m")
+                bench_row "CPU s/M packets, $name process, $label" "$(bench_fixed "$value" 3)" \
+                    "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 3)"
+            fi
+            value=$(bench_median "$key" "${tool}_thread_cpu_per_m")
+            bench_row "CPU s/M packets, $name's capture thread, $label" "$(bench_fixed "$value" 3)" \
+                "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 2)"
+        done
         value=$(bench_median "$key" engine_thread_cpu_per_m)
         bench_row "CPU s/M packets, engine thread, $label" "$(bench_fixed "$value" 3)" \
             "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 2)"
-        value=$(bench_median "$key" program_thread_cpu_per_m)
-        bench_row "CPU s/M packets, program's capture thread, $label" "$(bench_fixed "$value" 3)" \
-            "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 2)"
         bench_row "CPU s/M packets, engine harness process, $label" \
             "$(bench_fixed "$(bench_median "$key" engine_cpu_per_m)" 3)" "" ""
+    done
+}
+
+# Stamp errors against tcpdump's (median over runs of each run's median; the largest of any run),
+# the rows and frames each tool captured, and how often the counter moved (the fewest changes in a
+# second and the longest gap of any run).
+bench_stamp_rows() {
+    local rate loaded key label tool name value
+    for rate in "${BENCH_STAMP_RATES[@]}"; do
+        for loaded in idle loaded; do
+            key="stamps-$rate-$loaded"
+            label="$rate/s$([ "$loaded" = loaded ] && echo ", CPUs busy")"
+            for tool in "${BENCH_VARIANTS[@]}"; do
+                name=$(bench_tool_name "$tool")
+                value=$(bench_extreme "$key" "${tool}_max_abs_ms" max)
+                bench_row "Stamp error, $name, $label: median |ms|" \
+                    "$(bench_median "$key" "${tool}_median_abs_ms")" \
+                    "max $value, signed median $(bench_median "$key" "${tool}_median_ms")" \
+                    "$(bench_goal "$value" '<=' 2) (max <= 2 ms)"
+                bench_row "  rows / delivered (fewest); tcpdump's frames; unpaired" \
+                    "$(bench_fixed "$(bench_extreme "$key" "${tool}_rows_fraction" min)" 4)" \
+                    "$(bench_fixed "$(bench_extreme "$key" "${tool}_tcpdump_fraction" min)" 4); $(bench_extreme "$key" "${tool}_mismatched" max) unpaired" ""
+            done
+        done
+    done
+    for rate in "${BENCH_COUNTER_RATES[@]}"; do
+        for loaded in idle loaded; do
+            key="counter-$rate-$loaded"
+            label="$rate/s$([ "$loaded" = loaded ] && echo ", CPUs busy")"
+            for tool in "${BENCH_VARIANTS[@]}"; do
+                value=$(bench_extreme "$key" "${tool}_fewest_per_second" min)
+                bench_row "Counter changes in a second of the burst, $(bench_tool_name "$tool"), $label" "$value" \
+                    "longest gap $(bench_extreme "$key" "${tool}_longest_gap_ms" max) ms" \
+                    "$(bench_goal "$value" '>=' 4) (fewest >= 4)"
+            done
+        done
     done
 }
 
@@ -122,10 +185,15 @@ bench_memory_rows() {
 bench_report() {
     bench_row "Measure (median of $BENCH_REPEAT runs)" "Sorvane" "Comparison" "Goal"
     bench_row "$(printf -- '-%.0s' {1..58})" "----------" "$(printf -- '-%.0s' {1..26})" "----------------------"
-    bench_capture_rows capture "${BENCH_CAPTURE_RATES[@]}"
-    bench_capture_rows loaded "${BENCH_LOADED_RATES[@]}"
-    bench_idle_rows
-    bench_list_rows
-    bench_filter_rows
-    bench_memory_rows
+    if wanted capture; then
+        bench_capture_rows capture "${BENCH_CAPTURE_RATES[@]}"
+        bench_capture_rows loaded "${BENCH_CAPTURE_RATES[@]}"
+    fi
+    wanted stamps && bench_stamp_rows
+    wanted idle && bench_idle_rows
+    if wanted store || wanted wine; then
+        bench_list_rows
+        bench_filter_rows
+    fi
+    wanted store && bench_memory_rows
 }

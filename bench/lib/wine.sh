@@ -5,22 +5,58 @@
 readonly BENCH_STORE_SIZES=(4 8 16)
 readonly BENCH_FILL_RATE=20000
 
+# The programs the capture and stamp sections run: "program", the current build, and with
+# --baseline also "baseline", the build of another commit. Each has a Wine prefix, and so a Wine
+# server, of its own, so that both stay up and take turns on the same traffic.
+BENCH_VARIANTS=(program)
+declare -A BENCH_PROGRAM_PIDS=() BENCH_PROGRAM_PROCESSES=() BENCH_SERVER_PIDS=()
+
+bench_variant_program() {
+    if [ "$1" = baseline ]; then echo "$BENCH_BASELINE_PROGRAM"; else echo "$BENCH_PROGRAM"; fi
+}
+
+bench_variant_prefix() {
+    if [ "$1" = baseline ]; then echo "$BENCH_WINE_PREFIX-baseline"; else echo "$BENCH_WINE_PREFIX"; fi
+}
+
 bench_wine() {
     "$BENCH_WINE_BIN/sorvane_bench_wine" "$@" 2>>"$BENCH_WORK/wine-driver.log"
 }
 
+# bench_wine_as VARIANT STEP...: one step of sorvane_bench_wine in that program's prefix.
+bench_wine_as() {
+    WINEPREFIX=$(bench_variant_prefix "$1") bench_wine "${@:2}"
+}
+
+# bench_wine_start [VARIANT]: starts the program (default: the current build) in namespace A.
 bench_wine_start() {
-    prepare_wine_prefix
+    local variant=${1:-program} prefix
+    prefix=$(bench_variant_prefix "$variant")
+    WINEPREFIX=$prefix prepare_wine_prefix
     # As root with only CAP_NET_RAW even under sudo: the prefix was made by root.
     SUDO_UID= net_raw_prefix
-    "${BENCH_IN_A[@]}" "${NET_RAW_PREFIX[@]}" "$BENCH_PROGRAM" >"$BENCH_WORK/program.log" 2>&1 &
-    BENCH_PROGRAM_PID=$!
-    bench_track "$BENCH_PROGRAM_PID"
+    WINEPREFIX=$prefix "${BENCH_IN_A[@]}" "${NET_RAW_PREFIX[@]}" "$(bench_variant_program "$variant")" \
+        >"$BENCH_WORK/$variant.log" 2>&1 &
+    BENCH_PROGRAM_PIDS[$variant]=$!
+    bench_track "$!"
 }
 
 bench_wine_stop() {
-    [ -n "${BENCH_PROGRAM_PID:-}" ] && kill "$BENCH_PROGRAM_PID" 2>/dev/null
-    wineserver -k 2>/dev/null || true
+    local variant
+    for variant in "${BENCH_VARIANTS[@]}"; do
+        [ -n "${BENCH_PROGRAM_PIDS[$variant]:-}" ] && kill "${BENCH_PROGRAM_PIDS[$variant]}" 2>/dev/null
+        WINEPREFIX=$(bench_variant_prefix "$variant") wineserver -k 2>/dev/null || true
+    done
+    BENCH_PROGRAM_PIDS=()
+}
+
+# bench_wine_server_pid PREFIX: the Wine server of that prefix, the one whose environment names it.
+bench_wine_server_pid() {
+    local pid
+    for pid in $(pgrep wineserver); do
+        tr '\0' '\n' </proc/"$pid"/environ 2>/dev/null | grep -qxF "WINEPREFIX=$1" && { echo "$pid"; return 0; }
+    done
+    return 1
 }
 
 # bench_wine_fill MB: a capture until the store is full at MB mebibytes; the sender offers three

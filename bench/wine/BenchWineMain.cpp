@@ -1,4 +1,4 @@
-// sorvane_bench_wine: times the running program's list and filter commands from outside, one step per run.
+// sorvane_bench_wine: drives the running program from outside for the benchmarks, one step per run.
 #include "CommandLine.h"
 #include "ListBoxFloor.h"
 #include "ProgramSteps.h"
@@ -15,7 +15,9 @@ int Usage() {
                          "       sorvane_bench_wine stop-capture\n"
                          "       sorvane_bench_wine list\n"
                          "       sorvane_bench_wine filter ADDRESS\n"
-                         "       sorvane_bench_wine list-box-floor ROWS\n");
+                         "       sorvane_bench_wine list-box-floor ROWS\n"
+                         "       sorvane_bench_wine list-rows\n"
+                         "       sorvane_bench_wine watch-counter SECONDS\n");
     return 2;
 }
 
@@ -35,5 +37,9 @@ int main() {
         return TimeFilterCommand(a[1]);
     if (a.size() == 2 && a[0] == u"list-box-floor")
         return TimeListBoxFloor(std::atoi(Utf8FromWide(a[1]).c_str()));
+    if (a.size() == 1 && a[0] == u"list-rows")
+        return PrintListedRows();
+    if (a.size() == 2 && a[0] == u"watch-counter")
+        return WatchCounter(std::strtod(Utf8FromWide(a[1]).c_str(), nullptr));
     return Usage();
 }

@@ -10,12 +10,17 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 constexpr DWORD kDialogWaitMs = 10000;
 // A command on a full store runs for seconds under Wine; wait far longer than that.
 constexpr UINT kCommandTimeoutMs = 600000;
+// Far shorter than the fastest counter update (the engine's packet notice interval).
+constexpr DWORD kCounterPollMs = 5;
+// Far longer than a list row, which has a fixed width.
+constexpr size_t kRowBufferChars = 1024;
 
 const WideString kSettingsCaption = u"ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ";
 const WideString kFilterCaption = u"絞込";
@@ -157,4 +162,45 @@ int TimeFilterCommand(const WideString& dotted) {
     std::printf("seconds=%.3f rows_before=%ld rows_after=%ld\n", seconds, static_cast<long>(before),
                 static_cast<long>(after));
     return after == before ? Fail("the filter removed no row") : 0;
+}
+
+int PrintListedRows() {
+    HWND main = FindMainWindow();
+    if (main == nullptr)
+        return Fail("the main window is not there");
+    if (!Click(main, IDC_LIST_BUTTON))
+        return Fail("the list command did not answer");
+    HWND list = GetDlgItem(main, IDC_PACKET_LIST);
+    LRESULT count = 0;
+    if (!SendAndWait(list, LB_GETCOUNT, 0, 0, &count))
+        return Fail("the list did not answer");
+    // One message per row rather than a length and a text: each crosses to the program and back.
+    WideString row(kRowBufferChars, u'\0');
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT copied = 0;
+        if (!SendAndWait(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AsWin(row)), &copied) ||
+            copied < 0 || copied >= static_cast<LRESULT>(kRowBufferChars))
+            return Fail("a row could not be read");
+        PrintLine(row.substr(0, static_cast<size_t>(copied)));
+    }
+    return 0;
+}
+
+int WatchCounter(double seconds) {
+    HWND main = FindMainWindow();
+    HWND counter = main ? GetDlgItem(main, IDC_PACKET_COUNT) : nullptr;
+    if (counter == nullptr)
+        return Fail("the main window or its counter is not there");
+    WideString last = ReadText(counter);
+    std::printf("watching\n");
+    std::fflush(stdout);
+    for (const double start = SecondsNow(); SecondsNow() - start < seconds; Sleep(kCounterPollMs)) {
+        WideString text = ReadText(counter);
+        if (text != last) {
+            std::printf("time=%.4f counter=%s\n", UnixSecondsNow(), Utf8FromWide(text).c_str());
+            last = std::move(text);
+        }
+    }
+    std::fflush(stdout);
+    return 0;
 }

@@ -22,3 +22,11 @@ int TimeListCommand();
 // Runs the filter command on a dotted address and prints "seconds=S rows_before=N rows_after=M":
 // the time from the dialog's OK until the list holds its new number of rows.
 int TimeFilterCommand(const WideString& address);
+
+// Runs the list command and prints every row of the list, one per line, for comparing the rows'
+// time stamps with another tool's.
+int PrintListedRows();
+
+// Prints "watching", then reads the packet counter every few milliseconds for seconds and prints
+// each change as "time=S counter=N", S the wall clock's seconds since 1970.
+int WatchCounter(double seconds);
