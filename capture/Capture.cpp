@@ -1,6 +1,8 @@
 // The capture engine: start and stop on the user-interface thread, receiving on the capture thread.
 #include "Capture.h"
 
+#include "LostPacketsLine.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -17,6 +19,11 @@ constexpr int kMaxReadsPerWake = 16384;
 // Bounds the reads of a stop: what fills an 8 MiB receive buffer with the smallest datagrams
 // (20 bytes), so that a stop reads all a socket can hold yet ends even if datagrams keep coming.
 constexpr uint32_t kMaxReadsPerStop = 8 * 1024 * 1024 / 20;
+// A stop's reads also end this long after the thread took the close signal, so that Stop, which
+// looks again after 1,000 ms, returns at its first look even on a loaded machine. A backend that
+// keeps new datagrams out has read what it holds long before.
+constexpr auto kStopReadingFor = std::chrono::milliseconds(500);
+constexpr uint32_t kReadsPerClockCheck = 256;
 // At most one packet notice per interval: a window takes keys and clicks only when no posted
 // message waits, so a notice per datagram would lock the user out for as long as a flood lasts.
 // Each notice costs the window a counter redraw (about a third of a millisecond under Wine, more
@@ -93,6 +100,7 @@ void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t max
     m_nInterfaceIndex = interfaceIndex;
     m_nMaxTotalMB = static_cast<uint32_t>(maxTotalMB);
     m_bDropReported = false;
+    m_nLostPackets = 0;
     m_store.Reserve(PacketsWithinLimits(m_nMaxPacketBytes, m_nMaxTotalMB));
 
     SocketHandle socket = kInvalidSocket;
@@ -197,6 +205,7 @@ void CCapture::RunCaptureThread() {
             DrainBeforeClose();
             AnnounceStoredPackets(true);
             m_nUnannounced = 0;
+            ReportLostPackets();
             CloseOnRequest();
         } else if (result == WaitResult::Network) {
             ReceiveBatch();
@@ -273,11 +282,27 @@ void CCapture::DrainBeforeClose() {
     if (socket == kInvalidSocket || m_receiveBuffer == nullptr || m_nReceiving.load(std::memory_order_acquire) != 1) {
         return;
     }
+    const auto deadline = std::chrono::steady_clock::now() + kStopReadingFor;
     m_system.StopArrivals(socket);
     for (uint32_t read = 0; read < kMaxReadsPerStop; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) || !ReceiveOne(socket)) {
             return;
         }
+        if (read % kReadsPerClockCheck == kReadsPerClockCheck - 1 && std::chrono::steady_clock::now() >= deadline) {
+            return;
+        }
+    }
+}
+
+// Datagrams lost after the store filled were refused by the storage limit, which the full notice
+// already told; only those lost while storing was on are reported.
+void CCapture::ReportLostPackets() {
+    const SocketHandle socket = m_socket.load(std::memory_order_acquire);
+    if (socket != kInvalidSocket && m_nReceiving.load(std::memory_order_acquire) == 1) {
+        m_nLostPackets += m_system.TakeLostCount(socket);
+    }
+    if (m_nLostPackets != 0) {
+        PostLogText(LostPacketsLine(m_nLostPackets).data());
     }
 }
 
@@ -305,9 +330,9 @@ bool CCapture::ReceiveOne(SocketHandle socket) {
         }
         return false;
     }
-    const StoreOutcome outcome =
-        StoreDatagram(m_receiveBuffer, std::min(static_cast<uint32_t>(result.bytes), kReceiveBufferBytes));
+    const StoreOutcome outcome = StoreDatagram(result);
     if (outcome == StoreOutcome::Full) {
+        m_nLostPackets += m_system.TakeLostCount(socket);
         // The window learns of every stored packet before it learns that storing stopped.
         AnnounceStoredPackets(true);
         Post(WM_CAPTURE_FULL);
@@ -331,14 +356,18 @@ void CCapture::PostReceiveFailure(int32_t error) {
     PostLogText(text.empty() ? kNoReceiveFailureText : text.c_str());
 }
 
-// Full means the total limit refused the datagram and storing has stopped.
-CCapture::StoreOutcome CCapture::StoreDatagram(const unsigned char* bytes, uint32_t received) {
-    const uint32_t length = std::min(received, m_nMaxPacketBytes);
+// Stores the datagram that received holds in the receive buffer. Full means the total limit
+// refused it and storing has stopped.
+CCapture::StoreOutcome CCapture::StoreDatagram(const ReceiveResult& received) {
+    const uint32_t length =
+        std::min({static_cast<uint32_t>(received.bytes), kReceiveBufferBytes, m_nMaxPacketBytes});
     if (uint64_t{m_store.TotalBytes()} + length > TotalLimitBytes(m_nMaxTotalMB)) {
         m_nReceiving.store(0, std::memory_order_release);
         return StoreOutcome::Full;
     }
-    if (!m_store.TryAddCopy(bytes, length)) {
+    const bool stored = received.stamped ? m_store.TryAddCopy(m_receiveBuffer, length, received.arrival)
+                                         : m_store.TryAddCopy(m_receiveBuffer, length);
+    if (!stored) {
         ReportDroppedPacket();
         return StoreOutcome::Dropped;
     }

@@ -48,7 +48,8 @@ private:
     bool ReceiveOne(SocketHandle socket);
     void PostReceiveFailure(int32_t error);
     enum class StoreOutcome { Stored, Dropped, Full };
-    StoreOutcome StoreDatagram(const unsigned char* bytes, uint32_t received);
+    StoreOutcome StoreDatagram(const ReceiveResult& received);
+    void ReportLostPackets();
     void ReportDroppedPacket();
     void ReportServiceNotice();
     uint32_t WaitTimeoutMs() const;
@@ -84,6 +85,8 @@ private:
     uint32_t m_nMaxPacketBytes = 0;
     uint32_t m_nMaxTotalMB = 0;
     bool m_bDropReported = false;
+    // Datagrams the platform lost during the capture, reported once when it stops.
+    uint64_t m_nLostPackets = 0;
 
     // The capture thread's own: packets stored but not yet announced, and when it last announced.
     uint32_t m_nUnannounced = 0;

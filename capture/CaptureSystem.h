@@ -18,11 +18,14 @@ constexpr SocketHandle kInvalidSocket = -1;
 enum class WaitResult { Stop, Close, Network, Timeout };
 
 // Outcome of one receive: bytes >= 0 is a datagram of that many bytes; otherwise error holds the
-// platform's error number, or kWouldBlock when nothing was ready.
+// platform's error number, or kWouldBlock when nothing was ready. A platform that stamps datagrams
+// as they arrive gives that local time in arrival; otherwise the store stamps the datagram itself.
 struct ReceiveResult {
     static constexpr int32_t kWouldBlock = -1;
     int32_t bytes;
     int32_t error;
+    bool stamped = false;
+    LocalTime arrival{};
 };
 
 // The local IPv4 addresses in the provider's order, each in network byte order; or a failure text.
@@ -70,6 +73,10 @@ public:
     // every one it has already taken in readable, so that receiving until nothing is ready reads
     // exactly what arrived before. Returns within a bounded time; kInvalidSocket is ignored.
     virtual void StopArrivals(SocketHandle socket) = 0;
+    // How many datagrams the platform took in for socket but lost before they could be read (a
+    // full receive ring, or datagrams left unread at a stop), counted since the last call; 0 where
+    // the platform keeps no such count.
+    virtual uint64_t TakeLostCount(SocketHandle) { return 0; }
     // Shuts the socket down for both directions and closes it; kInvalidSocket is ignored.
     virtual void CloseSocket(SocketHandle socket) = 0;
 

@@ -45,11 +45,21 @@ bool CPacketStore::TryAdd(unsigned char* buffer, uint32_t length) {
     return added;
 }
 
-// Every step that can fail runs before anything is written, so a refused packet leaves no trace.
 bool CPacketStore::TryAddCopy(const unsigned char* bytes, uint32_t length) {
+    LocalTime now{};
+    try {
+        now = m_clock();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return TryAddCopy(bytes, length, now);
+}
+
+// Every step that can fail runs before anything is written, so a refused packet leaves no trace.
+bool CPacketStore::TryAddCopy(const unsigned char* bytes, uint32_t length, const LocalTime& arrival) {
     const char* stamp = nullptr;
     try {
-        stamp = StampNow();
+        stamp = StampOf(arrival);
         ReserveOneMore(m_packets);
     } catch (const std::bad_alloc&) {
         return false;
@@ -85,11 +95,10 @@ void CPacketStore::Reserve(std::size_t count) {
     }
 }
 
-const char* CPacketStore::StampNow() {
-    const LocalTime now = m_clock();
-    if (!m_hasLastStamp || !SameTime(now, m_lastTime)) {
-        FormatTimeStamp(now).copy(m_lastStamp, kTimeStampLength);
-        m_lastTime = now;
+const char* CPacketStore::StampOf(const LocalTime& time) {
+    if (!m_hasLastStamp || !SameTime(time, m_lastTime)) {
+        FormatTimeStamp(time).copy(m_lastStamp, kTimeStampLength);
+        m_lastTime = time;
         m_hasLastStamp = true;
     }
     return m_lastStamp;

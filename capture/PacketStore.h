@@ -32,6 +32,8 @@ public:
     // allocation of its own per packet. Returns false, leaving the store as it was, when memory is
     // short.
     bool TryAddCopy(const unsigned char* bytes, uint32_t length);
+    // As TryAddCopy, stamped with the time the datagram arrived rather than the time of storing.
+    bool TryAddCopy(const unsigned char* bytes, uint32_t length, const LocalTime& arrival);
     // Makes room for count packets in the array of packets up front, so that a capture of that
     // many packets never copies the array to grow it. Room that cannot be had is left to grow as packets come.
     void Reserve(std::size_t count);
@@ -51,9 +53,9 @@ private:
         char stamp[kTimeStampLength];
     };
 
-    // Packets stored within one millisecond share the text, which is formatted only when the
-    // clock's reading changes.
-    const char* StampNow();
+    // Packets stamped within one millisecond share the text, which is formatted only when the
+    // time changes.
+    const char* StampOf(const LocalTime& time);
 
     LocalClock m_clock;
     bool m_hasLastStamp = false;

@@ -81,7 +81,12 @@ int32_t CMonitorDlg::TakeQueuedPacketNotices() {
     return packets;
 }
 
+// The message box belongs to a running capture. A store that filled while the capture was being
+// stopped is told in the pane instead, once the button already reads start again.
 MessageResult CMonitorDlg::OnCaptureFull(WPARAM, LPARAM) {
-    MessageBox("メモリオーバーです。", MB_OK);
+    if (IsCapturing())
+        MessageBox("メモリオーバーです。", MB_OK);
+    else
+        AppendLog("The storage limit was reached as the capture stopped: later packets were not stored\n");
     return 1;
 }

@@ -7,6 +7,8 @@
 
 #include <richedit.h>
 
+#include <new>
+
 const MessageRoute<CMonitorDlg> CMonitorDlg::s_routes[] = {
     OnMessage(WM_PAINT, &CMonitorDlg::OnPaintMessage),
     OnMessage(WM_QUERYDRAGICON, &CMonitorDlg::OnQueryDragIcon),
@@ -85,8 +87,16 @@ void CMonitorDlg::SetTextPaneFormat() {
         SendDlgItemMessage(IDC_TEXT_PANE, EM_SETCHARFORMAT, scope, reinterpret_cast<LPARAM>(&format));
 }
 
+// Out of memory here must not keep the capture thread from being launched after it: capture then
+// fails at its start with its own line, and every other command still works.
 void CMonitorDlg::FillInterfaceList() {
-    AddressEntries list = ListLocalAddresses(m_system);
+    AddressEntries list;
+    try {
+        list = ListLocalAddresses(m_system);
+    } catch (const std::bad_alloc&) {
+        AppendLog("Out of memory: the interface list could not be made\n");
+        return;
+    }
     if (!list.failure.empty()) {
         AppendLog(list.failure.c_str());
         return;

@@ -15,6 +15,9 @@ namespace {
 
 // A helper that answers nothing in this time is taken for gone, so that a start never hangs.
 constexpr int kReplyTimeoutMs = 5000;
+// The helper answers a hello at once: it refuses it with a line, or takes it and closes the start
+// channel. This bounds the wait for one of the two.
+constexpr int kHelloAnswerTimeoutMs = 2000;
 
 constexpr char kGoneFailure[] = "capture helper request failed: the helper has exited\n";
 constexpr char kGoneNotice[] = "capture helper exited: a new capture cannot open its socket\n";
@@ -87,7 +90,8 @@ std::string CaptureHelperClient::TakeGoneNotice() {
 }
 
 // Sends the hello with a fresh channel that only this process holds (close-on-exec from the
-// start). A helper that could not be started left its failure line on the start channel.
+// start). A helper that could not be started left its failure line on the start channel, and one
+// that refuses the hello (another protocol version) answers there with its line.
 void CaptureHelperClient::Connect() {
     if (m_connectTried) {
         return;
@@ -106,6 +110,9 @@ void CaptureHelperClient::Connect() {
     close(pair[1]);
     m_channel = pair[0];
     unsigned char buffer[kMaxMessageBytes];
+    if (sent) {
+        Readable(m_startChannel, kHelloAnswerTimeoutMs);
+    }
     const ReceivedMessage early = ReceiveMessage(m_startChannel, buffer, sizeof buffer, MSG_DONTWAIT);
     if (early.descriptor >= 0) {
         close(early.descriptor);

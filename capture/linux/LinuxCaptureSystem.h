@@ -33,6 +33,7 @@ public:
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
+    uint64_t TakeLostCount(SocketHandle socket) override;
     void CloseSocket(SocketHandle socket) override;
 
     std::string ReceiveFailureText(int32_t error) override;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -22,12 +23,14 @@ std::string DeviceName(const char* label) {
 
 InterfaceQuery QueryLocalInterfaces() {
     InterfaceQuery query;
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) {
+    ifaddrs* first = nullptr;
+    if (getifaddrs(&first) != 0) {
         query.failure = SystemFailureText("getifaddrs failed: ", errno);
         return query;
     }
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    // Released on every way out, also when a copy below runs out of memory.
+    const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> list(first, freeifaddrs);
+    for (const ifaddrs* entry = list.get(); entry != nullptr; entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
             continue;
         }
@@ -35,7 +38,6 @@ InterfaceQuery QueryLocalInterfaces() {
         query.interfaces.push_back(
             {address->sin_addr.s_addr, DeviceName(entry->ifa_name), (entry->ifa_flags & IFF_LOOPBACK) != 0});
     }
-    freeifaddrs(list);
     // The first entry is what a new capture starts on: a real interface whenever there is one.
     std::stable_partition(query.interfaces.begin(), query.interfaces.end(),
                           [](const LocalInterface& entry) { return !entry.loopback; });

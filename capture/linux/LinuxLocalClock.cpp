@@ -1,7 +1,5 @@
 // The local time of day with milliseconds, from the real-time clock.
-#include "LocalClock.h"
-
-#include <ctime>
+#include "LinuxLocalClock.h"
 
 namespace {
 
@@ -23,9 +21,13 @@ const tm& LocalTimeOf(time_t second) {
 
 } // namespace
 
+LocalTime LocalTimeAt(const timespec& time) {
+    const tm& local = LocalTimeOf(time.tv_sec);
+    return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(time.tv_nsec / 1000000 % 1000)};
+}
+
 LocalTime ReadLocalTime() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    const tm& local = LocalTimeOf(now.tv_sec);
-    return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
+    return LocalTimeAt(now);
 }

@@ -3,6 +3,7 @@
 
 #include "LinuxErrorText.h"
 #include "LinuxInterfaces.h"
+#include "LinuxLocalClock.h"
 #include "PacketRing.h"
 #include "PacketSocketSource.h"
 #include "UniqueFd.h"
@@ -29,8 +30,9 @@ int TakePendingError(int fd) {
 }
 
 // Binding afresh to a protocol the filter drops takes the socket off the interface's IPv4 traffic;
-// the kernel returns from such a bind only once no datagram is still on its way into the ring. It
-// fails only when the interface is gone, which has taken the socket off already.
+// the kernel returns from such a bind only once no datagram is still on its way into the ring, so
+// every frame in the ring is then whole. It fails only when the interface is gone, which has taken
+// the socket off already.
 void DetachFromTraffic(int fd) {
     sockaddr_ll bound{};
     socklen_t length = sizeof bound;
@@ -78,8 +80,10 @@ OpenedSocket LinuxCaptureSystem::AdoptBoundSocket(int fd) {
 
 // Datagrams come from the ring; once it holds none, the error the socket keeps (if any) is the
 // result, so that a vanished interface is reported after the last datagram it delivered.
+// Each datagram carries the kernel's time of its arrival, which a block handed over late does not change.
 ReceiveResult LinuxCaptureSystem::Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) {
     int32_t length = -1;
+    timespec arrival{};
     {
         std::lock_guard<std::mutex> lock(m_ringsLock);
         const auto found = m_rings.find(socket);
@@ -87,11 +91,11 @@ ReceiveResult LinuxCaptureSystem::Receive(SocketHandle socket, unsigned char* bu
             NoteReceive(socket, true);
             return {-1, EBADF};
         }
-        length = found->second->Next(buffer, capacity);
+        length = found->second->Next(buffer, capacity, arrival);
     }
     if (length >= 0) {
         NoteReceive(socket, false);
-        return {length, 0};
+        return {length, 0, true, LocalTimeAt(arrival)};
     }
     const int error = TakePendingError(static_cast<int>(socket));
     NoteReceive(socket, error != 0);
@@ -106,8 +110,14 @@ void LinuxCaptureSystem::StopArrivals(SocketHandle socket) {
     std::lock_guard<std::mutex> lock(m_ringsLock);
     const auto found = m_rings.find(socket);
     if (found != m_rings.end()) {
-        found->second->AwaitOpenBlock();
+        found->second->Seal();
     }
+}
+
+uint64_t LinuxCaptureSystem::TakeLostCount(SocketHandle socket) {
+    std::lock_guard<std::mutex> lock(m_ringsLock);
+    const auto found = m_rings.find(socket);
+    return found != m_rings.end() ? found->second->TakeLost() : 0;
 }
 
 // The ring is unmapped before the descriptor goes, so that a new socket given the same number

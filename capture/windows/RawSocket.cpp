@@ -29,10 +29,9 @@ bool BindToAddress(SOCKET socket, uint32_t addressNetworkOrder) {
     return bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
 }
 
-bool SwitchReceiveAllOn(SOCKET socket) {
-    DWORD on = RCVALL_ON;
+bool SwitchReceiveAll(SOCKET socket, DWORD mode) {
     DWORD returned = 0;
-    return WSAIoctl(socket, SIO_RCVALL, &on, sizeof on, nullptr, 0, &returned, nullptr, nullptr) == 0;
+    return WSAIoctl(socket, SIO_RCVALL, &mode, sizeof mode, nullptr, 0, &returned, nullptr, nullptr) == 0;
 }
 
 // The sizes read back are not acted on, and a failure of any of the three calls does not stop capture.
@@ -48,8 +47,8 @@ void EnlargeReceiveBuffer(SOCKET socket) {
 
 } // namespace
 
-SOCKET OpenRawSocket() {
-    return WSASocketA(AF_INET, SOCK_RAW, 0, nullptr, 0, WSA_FLAG_OVERLAPPED);
+SOCKET OpenRawSocket(int protocol) {
+    return WSASocketA(AF_INET, SOCK_RAW, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED);
 }
 
 bool QueryAddressList(SOCKET socket, std::vector<uint32_t>& addresses) {
@@ -63,13 +62,22 @@ bool QueryAddressList(SOCKET socket, std::vector<uint32_t>& addresses) {
     return ParseSocketAddressList(buffer, returned, reinterpret_cast<uintptr_t>(buffer), addresses);
 }
 
-OpenedSocket OpenReceiveAllSocket(SOCKET rawSocket, int32_t interfaceIndex, WSAEVENT networkEvent) {
+bool QueryAddressList(SOCKET socket, const CaptureSocketKind& kind, std::vector<uint32_t>& addresses) {
+    if (kind.onlyAddress == 0) {
+        return QueryAddressList(socket, addresses);
+    }
+    addresses.assign(1, kind.onlyAddress);
+    return true;
+}
+
+OpenedSocket OpenReceiveAllSocket(SOCKET rawSocket, int32_t interfaceIndex, WSAEVENT networkEvent,
+                                  const CaptureSocketKind& kind) {
     UniqueSocket socket(rawSocket);
     if (!socket) {
         return Failed(kSocketFailureText);
     }
     std::vector<uint32_t> addresses;
-    if (!QueryAddressList(socket.get(), addresses)) {
+    if (!QueryAddressList(socket.get(), kind, addresses)) {
         return Failed(kAddressQueryFailureText);
     }
     // The list may have changed since the user picked the position, or nothing was picked.
@@ -77,7 +85,7 @@ OpenedSocket OpenReceiveAllSocket(SOCKET rawSocket, int32_t interfaceIndex, WSAE
         !BindToAddress(socket.get(), addresses[static_cast<size_t>(interfaceIndex)])) {
         return Failed(kBindFailureText);
     }
-    if (!SwitchReceiveAllOn(socket.get())) {
+    if (kind.receiveAll && !SwitchReceiveAll(socket.get(), RCVALL_ON)) {
         return Failed(kReceiveAllFailureText);
     }
     EnlargeReceiveBuffer(socket.get());
@@ -88,4 +96,8 @@ OpenedSocket OpenReceiveAllSocket(SOCKET rawSocket, int32_t interfaceIndex, WSAE
         ioctlsocket(socket.get(), FIONBIO, &nonBlocking);
     }
     return OpenedSocket{static_cast<SocketHandle>(socket.release()), {}};
+}
+
+bool SwitchReceiveAllOff(SOCKET socket) {
+    return SwitchReceiveAll(socket, RCVALL_OFF);
 }

@@ -120,17 +120,17 @@ void WinSockCaptureSystem::Sleep(uint32_t milliseconds) {
 
 AddressQuery WinSockCaptureSystem::QueryLocalAddresses() {
     AddressQuery query;
-    UniqueSocket socket(OpenRawSocket());
+    UniqueSocket socket(OpenRawSocket(m_kind.protocol));
     if (!socket) {
         query.failure = kSocketFailureText;
-    } else if (!QueryAddressList(socket.get(), query.addresses)) {
+    } else if (!QueryAddressList(socket.get(), m_kind, query.addresses)) {
         query.failure = kAddressQueryFailureText;
     }
     return query;
 }
 
 OpenedSocket WinSockCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) {
-    return OpenReceiveAllSocket(OpenRawSocket(), interfaceIndex, ToHandle(networkEvent));
+    return OpenReceiveAllSocket(OpenRawSocket(m_kind.protocol), interfaceIndex, ToHandle(networkEvent), m_kind);
 }
 
 ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) {
@@ -144,9 +144,20 @@ ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* 
     return ReceiveResult{-1, error == WSAEWOULDBLOCK ? ReceiveResult::kWouldBlock : error};
 }
 
-// Every datagram a raw socket has taken in is readable already, and switching receive-all off could
-// cost some of them; the engine's reads at a stop are bounded by what the receive buffer can hold.
-void WinSockCaptureSystem::StopArrivals(SocketHandle) {}
+// Receive-all is what lets the socket of protocol 0 take in anything. Windows copies a received
+// datagram into a raw socket only when "the protocol number specified in the protocol parameter when
+// the socket was created" matches "the protocol number in the IP header of the received datagram"
+// (TCP/IP raw sockets, learn.microsoft.com/windows/win32/winsock/tcp-ip-raw-sockets-2), and RCVALL_OFF
+// is documented to make a socket "not receive all IPv4 or IPv6 packets passing through a network
+// interface" (learn.microsoft.com/windows/win32/winsock/sio-rcvall). Switched off, the socket takes in
+// only IPv4 datagrams that carry protocol number 0, which IPv4 traffic does not use, so the reads of
+// the stop end once the datagrams queued before it are read. Nothing documented says the switch
+// discards what is queued. If the provider refuses it, the engine's own bound on those reads applies.
+void WinSockCaptureSystem::StopArrivals(SocketHandle socket) {
+    if (socket != kInvalidSocket && m_kind.receiveAll) {
+        SwitchReceiveAllOff(ToSocket(socket));
+    }
+}
 
 void WinSockCaptureSystem::CloseSocket(SocketHandle socket) {
     if (socket == kInvalidSocket) {

@@ -1,10 +1,13 @@
 // The capture seam on Windows: kernel events, Windows Sockets waits and the raw IPv4 socket.
 #pragma once
 
+#include "CaptureSocketKind.h"
 #include "CaptureSystem.h"
 
 class WinSockCaptureSystem : public CaptureSystem {
 public:
+    WinSockCaptureSystem() = default;
+
     SignalHandle CreateManualResetSignal() override;
     SignalHandle CreateAutoResetSignal() override;
     SignalHandle CreateNetworkEvent() override;
@@ -24,4 +27,11 @@ public:
     void CloseSocket(SocketHandle socket) override;
 
     std::string ReceiveFailureText(int32_t error) override;
+
+protected:
+    // For tests on a provider that refuses the program's socket: capture on a socket of another kind.
+    explicit WinSockCaptureSystem(const CaptureSocketKind& kind) : m_kind(kind) {}
+
+private:
+    CaptureSocketKind m_kind;
 };

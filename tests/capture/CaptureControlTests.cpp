@@ -52,6 +52,90 @@ TEST_F(EngineTest, StopStoresTheDatagramsTheBackendStillHeldAndAnnouncesThem) {
     EXPECT_EQ(poster.PacketsAnnounced(), 3);
 }
 
+// A platform that stamps datagrams as they arrive decides their stamps, however late the thread
+// stores them; a datagram without one is stamped by the store's clock.
+TEST_F(EngineTest, StampsThePlatformGaveAreKeptInArrivalOrder) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    fake.QueueStampedDatagram({1, 2, 3}, LocalTime{23, 59, 59, 990});
+    fake.QueueStampedDatagram({4}, LocalTime{23, 59, 59, 990});
+    fake.QueueStampedDatagram({5, 6}, LocalTime{0, 0, 0, 20});
+    fake.QueueDatagramOfSize(8);
+    ASSERT_TRUE(poster.WaitForPackets(4));
+    engine.Stop();
+
+    ASSERT_EQ(engine.Count(), 4);
+    EXPECT_EQ(engine.Get(0).timeStamp, "23:59:59.990");
+    EXPECT_EQ(engine.Get(1).timeStamp, "23:59:59.990");
+    EXPECT_EQ(engine.Get(2).timeStamp, "00:00:00.020");
+    EXPECT_EQ(StoredBytes(engine, 2), (std::vector<unsigned char>{5, 6}));
+    EXPECT_NE(engine.Get(3).timeStamp, "00:00:00.020");
+}
+
+// Datagrams keep arriving while the thread reads; the stop keeps every one that arrived before
+// the backend was told to take no more, and none after.
+TEST_F(EngineTest, AStopDuringAFloodStoresExactlyWhatArrivedBeforeArrivalsStopped) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    for (int i = 0; i < 1000; ++i) {
+        fake.QueueDatagramOfSize(20);
+    }
+    fake.FloodWhileReceiving(true);
+    ASSERT_TRUE(poster.WaitForPackets(1));
+    engine.Stop();
+
+    EXPECT_GT(fake.ArrivedBeforeStop(), 1000);
+    EXPECT_EQ(engine.Count(), fake.ArrivedBeforeStop());
+    EXPECT_EQ(poster.PacketsAnnounced(), engine.Count());
+}
+
+struct LostCase {
+    uint64_t lost;
+    const char* line;
+};
+
+class LostPacketsTest : public EngineTest, public ::testing::WithParamInterface<LostCase> {};
+
+// What the platform lost during a capture is told once, as the capture stops.
+TEST_P(LostPacketsTest, AreToldInOneLineAtStop) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 16);
+    fake.QueueDatagramOfSize(20);
+    ASSERT_TRUE(poster.WaitForPackets(1));
+    fake.ScriptLostCount(GetParam().lost);
+    EXPECT_TRUE(poster.LogTexts().empty());
+    engine.Stop();
+
+    const std::vector<std::string> expected =
+        GetParam().line[0] == '\0' ? std::vector<std::string>{} : std::vector<std::string>{GetParam().line};
+    EXPECT_EQ(poster.LogTexts(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, LostPacketsTest,
+                         ::testing::Values(LostCase{0, ""},
+                                           LostCase{1, "Kernel dropped 1 packet during this capture\n"},
+                                           LostCase{999, "Kernel dropped 999 packets during this capture\n"},
+                                           LostCase{1234, "Kernel dropped 1,234 packets during this capture\n"},
+                                           LostCase{1234567, "Kernel dropped 1,234,567 packets during this capture\n"},
+                                           LostCase{UINT64_MAX, "Kernel dropped 18,446,744,073,709,551,615 "
+                                                                "packets during this capture\n"}));
+
+// Datagrams lost before the store filled count; those lost after it, refused by the limit anyway,
+// do not.
+TEST_F(EngineTest, OnlyLossesBeforeTheStoreFilledAreTold) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, 100, 0);
+    fake.QueueDatagramOfSize(0);
+    ASSERT_TRUE(poster.WaitForPackets(1));
+    fake.ScriptLostCount(5);
+    fake.QueueDatagramOfSize(10);
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
+    fake.ScriptLostCount(7);
+    engine.Stop();
+
+    EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Kernel dropped 5 packets during this capture\n"}));
+}
+
 TEST_F(EngineTest, WouldBlockIsSilentAndReceiveErrorsAreReportedWithoutStoppingCapture) {
     ASSERT_TRUE(engine.LaunchThread());
     engine.Start(0, 100, 16);

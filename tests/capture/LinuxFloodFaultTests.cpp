@@ -1,6 +1,7 @@
 // The engine over the real Linux backend under floods: rapid start/stop cycles, shutdown while
 // datagrams pour in, and a flood that fills the store.
 #include "Capture.h"
+#include "LostPacketsLine.h"
 #include "RecordingPoster.h"
 #include "ShortSleepSystem.h"
 #include "LinuxDatagrams.h"
@@ -77,6 +78,58 @@ bool PinNeighbourOfBToA(const NamespacePair& namespaces) {
                                 "/address)\" dev svb0 nud permanent";
     return std::system(command.c_str()) == 0;
 }
+
+// The IPv4 datagrams the calling thread's namespace has taken in so far: IP counts each one after
+// the packet sockets' tap has seen it.
+uint64_t Ipv4DatagramsArrived() {
+    std::ifstream snmp("/proc/thread-self/net/snmp");
+    std::string names;
+    for (std::string line; std::getline(snmp, line);) {
+        if (line.rfind("Ip: ", 0) != 0) {
+            continue;
+        }
+        if (names.empty()) {
+            names = line;
+            continue;
+        }
+        std::istringstream nameFields(names.substr(4));
+        std::istringstream valueFields(line.substr(4));
+        std::string name;
+        uint64_t value = 0;
+        while (nameFields >> name && valueFields >> value) {
+            if (name == "InReceives") {
+                return value;
+            }
+        }
+    }
+    ADD_FAILURE() << "no Ip InReceives in /proc/thread-self/net/snmp";
+    return 0;
+}
+
+// Hang guard: waits until the namespace has taken in at least count IPv4 datagrams.
+bool Ipv4DatagramsReach(uint64_t count) {
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (Ipv4DatagramsArrived() < count && Clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    return Ipv4DatagramsArrived() >= count;
+}
+
+// The real backend with a capture thread that can be held up inside its next receive.
+class StallingSystem : public ShortSleepSystem {
+public:
+    explicit StallingSystem(CaptureSystem& real) : ShortSleepSystem(real, UINT32_MAX) {}
+    void Stall(bool on) { m_stalled = on; }
+    ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override {
+        while (m_stalled) {
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        return ShortSleepSystem::Receive(socket, buffer, capacity);
+    }
+
+private:
+    std::atomic<bool> m_stalled{false};
+};
 
 // Threads end on their own after Shutdown; give them a moment to be gone.
 bool ThreadCountReturnsTo(int expected) {
@@ -224,6 +277,39 @@ TEST_F(LinuxEngineFloodTest, AStopRightAfterABurstStoresEveryDatagramTheInterfac
         engine.Shutdown();
     });
     EXPECT_TRUE(m_poster.LogTexts().empty()) << m_poster.LogTexts().front();
+}
+
+// A capture thread held up while a burst twice the ring's size arrives: the kernel drops what the
+// ring cannot take, and the stop tells exactly how many the interface received but the store never got.
+TEST_F(LinuxEngineFloodTest, DatagramsTheKernelDroppedAreToldExactlyAtStop) {
+    constexpr int kBurst = 12000;
+    m_namespaces->RunInA([&] {
+        UdpSink sink(NamespacePair::kAddressA, kTestPort);
+        StallingSystem system(HostCaptureSystem());
+        CCapture engine(system, &m_poster);
+        // A failed assertion leaves this scope early: the thread must be free to end.
+        const std::unique_ptr<StallingSystem, void (*)(StallingSystem*)> release(
+            &system, [](StallingSystem* stalled) { stalled->Stall(false); });
+        ASSERT_TRUE(engine.LaunchThread());
+        engine.Start(kVethIndex, 1500, 64);
+        ASSERT_TRUE(PinNeighbourOfBToA(*m_namespaces));
+        SendFromBToA(*m_namespaces, 1);
+        ASSERT_TRUE(m_poster.WaitForPackets(1));
+        system.Stall(true);
+        const uint64_t before = ReceivedOnDeviceA();
+        const uint64_t arrivedBefore = Ipv4DatagramsArrived();
+        SendFromBToA(*m_namespaces, kBurst);
+        // The interface counts a datagram as it takes it in; the tap sees it a little later.
+        const uint64_t received = ReceivedOnDeviceA() - before;
+        ASSERT_TRUE(Ipv4DatagramsReach(arrivedBefore + received));
+        system.Stall(false);
+        engine.Stop();
+
+        const uint64_t stored = static_cast<uint64_t>(engine.Count()) - 1;
+        ASSERT_LT(stored, received) << "the ring took the whole burst: nothing was dropped";
+        EXPECT_EQ(m_poster.LogTexts(), std::vector<std::string>{LostPacketsLine(received - stored).data()});
+        engine.Shutdown();
+    });
 }
 
 // 1 MiB holds 699 datagrams of 1,500 bytes (1,048,500 bytes); the 700th would pass the limit.

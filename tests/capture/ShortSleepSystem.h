@@ -29,6 +29,8 @@ public:
         return m_real.Receive(socket, buffer, capacity);
     }
     void StopArrivals(SocketHandle socket) override { m_real.StopArrivals(socket); }
+    uint64_t TakeLostCount(SocketHandle socket) override { return m_real.TakeLostCount(socket); }
+    std::string TakeServiceNotice() override { return m_real.TakeServiceNotice(); }
     void CloseSocket(SocketHandle socket) override { m_real.CloseSocket(socket); }
     std::string ReceiveFailureText(int32_t error) override { return m_real.ReceiveFailureText(error); }
     unsigned char* AllocateBytes(uint32_t size) override { return m_real.AllocateBytes(size); }

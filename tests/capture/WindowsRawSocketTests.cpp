@@ -1,11 +1,13 @@
 // Tests of the Windows backend's address list and capture socket set-up against the real provider.
 #include "LocalAddresses.h"
+#include "WinSockTest.h"
 #include "windows/RawSocket.h"
 #include "windows/WinSockCaptureSystem.h"
-#include "WinSockTest.h"
 
+#include <iphlpapi.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -57,10 +59,35 @@ TEST_F(WindowsRawSocketTest, RefusedRawSocketFailsBothOperationsAtTheSocketStep)
     EXPECT_EQ(opened.failure, text);
 }
 
-// Misread entries would not be local addresses, so each address of the list must take a bind.
+// The IPv4 addresses of the adapters that are up, loopback aside, as the adapter list reports them.
+std::vector<uint32_t> AdapterAddresses() {
+    std::vector<unsigned char> buffer(64 * 1024);
+    auto* adapters = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+    ULONG size = static_cast<ULONG>(buffer.size());
+    std::vector<uint32_t> addresses;
+    EXPECT_EQ(GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST, nullptr, adapters, &size),
+              static_cast<ULONG>(ERROR_SUCCESS));
+    for (auto* adapter = adapters; adapter != nullptr; adapter = adapter->Next) {
+        if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK) {
+            continue;
+        }
+        for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
+            addresses.push_back(reinterpret_cast<const sockaddr_in*>(unicast->Address.lpSockaddr)->sin_addr.s_addr);
+        }
+    }
+    return addresses;
+}
+
+// Misread entries would not be local addresses, so each address of the list must take a bind, and
+// every address the adapters report must be there: an empty list is wrong on a host that has one.
 TEST_F(WindowsRawSocketTest, AddressListHoldsBindableLocalAddresses) {
     const std::vector<uint32_t> addresses = LocalAddresses();
-    std::printf("the provider lists %zu local addresses\n", addresses.size());
+    const std::vector<uint32_t> adapters = AdapterAddresses();
+    std::printf("the provider lists %zu local addresses, the adapters report %zu\n", addresses.size(), adapters.size());
+    for (uint32_t address : adapters) {
+        EXPECT_NE(std::find(addresses.begin(), addresses.end(), address), addresses.end())
+            << FormatDottedAddress(address) << " is missing from the list";
+    }
     for (uint32_t address : addresses) {
         const SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
         sockaddr_in local{};

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <system_error>
+#include <utility>
 
 namespace {
 constexpr int32_t kNotASocket = 10038;
@@ -39,9 +40,40 @@ void FakeCaptureSystem::ScriptOpenResult(OpenedSocket result) {
 void FakeCaptureSystem::Enqueue(QueuedReceive item) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        m_arrived += item.error == 0;
         m_queue.push_back(std::move(item));
     }
     m_changed.notify_all();
+}
+
+void FakeCaptureSystem::QueueStampedDatagram(std::vector<unsigned char> bytes, LocalTime arrival) {
+    Enqueue({std::move(bytes), 0, true, arrival});
+}
+
+void FakeCaptureSystem::FloodWhileReceiving(bool on) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_flooding = on;
+}
+
+int FakeCaptureSystem::ArrivedBeforeStop() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_arrivedBeforeStop;
+}
+
+void FakeCaptureSystem::ScriptLostCount(uint64_t lost) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lostCount = lost;
+}
+
+int FakeCaptureSystem::LostCountsTaken() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lostCountsTaken;
+}
+
+uint64_t FakeCaptureSystem::TakeLostCount(SocketHandle) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_lostCountsTaken;
+    return std::exchange(m_lostCount, 0);
 }
 
 void FakeCaptureSystem::QueueDatagram(std::vector<unsigned char> bytes) {
@@ -238,6 +270,9 @@ void FakeCaptureSystem::Sleep(uint32_t) {
 }
 
 AddressQuery FakeCaptureSystem::QueryLocalAddresses() {
+    if (failAddressQuery) {
+        throw std::bad_alloc();
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_addressQuery;
 }
@@ -264,6 +299,10 @@ ReceiveResult FakeCaptureSystem::Receive(SocketHandle socket, unsigned char* buf
     if (m_openSockets.count(socket) == 0) {
         return {-1, kNotASocket};
     }
+    if (m_flooding) {
+        ++m_arrived;
+        m_queue.push_back({std::vector<unsigned char>(64, 0xAB), 0});
+    }
     if (m_queue.empty()) {
         return {-1, ReceiveResult::kWouldBlock};
     }
@@ -277,12 +316,14 @@ ReceiveResult FakeCaptureSystem::Receive(SocketHandle socket, unsigned char* buf
     if (size > 0) {
         std::memcpy(buffer, item.bytes.data(), size);
     }
-    return {static_cast<int32_t>(size), 0};
+    return {static_cast<int32_t>(size), 0, item.stamped, item.arrival};
 }
 
 void FakeCaptureSystem::StopArrivals(SocketHandle) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        m_flooding = false;
+        m_arrivedBeforeStop = m_arrived + static_cast<int>(m_held.size());
         m_queue.insert(m_queue.end(), m_held.begin(), m_held.end());
         m_held.clear();
     }

@@ -39,8 +39,17 @@ public:
     // A datagram the socket has taken in but holds back until StopArrivals, as a ring block that the
     // kernel has not yet handed over.
     void QueueHeldDatagramOfSize(uint32_t size, unsigned char seed = 0);
+    // A datagram that the platform stamped with the time it arrived.
+    void QueueStampedDatagram(std::vector<unsigned char> bytes, LocalTime arrival);
     void QueueWouldBlock();
     void QueueError(int32_t error);
+    // While on, one more datagram arrives with every receive, until StopArrivals; ArrivedBeforeStop
+    // tells how many had arrived (queued in any way) when it was called.
+    void FloodWhileReceiving(bool on);
+    int ArrivedBeforeStop() const;
+    // What TakeLostCount returns from now on, as a platform that lost this many since the last call.
+    void ScriptLostCount(uint64_t lost);
+    int LostCountsTaken() const;
 
     // Faults.
     std::atomic<bool> failManualResetSignal{false};
@@ -50,6 +59,8 @@ public:
     // Failure texts cannot be made: ReceiveFailureText, and an open scripted to fail, throw
     // std::bad_alloc as building a std::string does when memory is short.
     std::atomic<bool> failTextAllocation{false};
+    // QueryLocalAddresses throws std::bad_alloc, as building the list does when memory is short.
+    std::atomic<bool> failAddressQuery{false};
     // The AllocateBytes call with this ordinal (the first call is 0) returns nullptr.
     void FailAllocation(int ordinal);
     // Started threads wait until the first Sleep before they run their procedure.
@@ -81,6 +92,7 @@ public:
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
+    uint64_t TakeLostCount(SocketHandle socket) override;
     void CloseSocket(SocketHandle socket) override;
     std::string ReceiveFailureText(int32_t error) override;
     unsigned char* AllocateBytes(uint32_t size) override;
@@ -95,6 +107,8 @@ private:
     struct QueuedReceive {
         std::vector<unsigned char> bytes;
         int32_t error; // 0 for a datagram
+        bool stamped = false;
+        LocalTime arrival{};
     };
 
     SignalHandle MakeSignal(bool fail, bool autoReset);
@@ -119,6 +133,11 @@ private:
     int m_allocations = 0;
     int m_receives = 0;
     int m_waits = 0;
+    bool m_flooding = false;
+    int m_arrived = 0;
+    int m_arrivedBeforeStop = -1;
+    uint64_t m_lostCount = 0;
+    int m_lostCountsTaken = 0;
     bool m_holdThreads = false;
     std::vector<std::thread> m_threads;
 };
