@@ -16,10 +16,10 @@ constexpr unsigned kRingBlockCount = 16;
 // Frames in a TPACKET_V3 block are as long as their datagram; the frame size only has to divide the
 // block evenly for the kernel's checks.
 constexpr unsigned kRingFrameBytes = 2048;
-// A block that is not full is handed over after this long (the kernel may take up to about twice
-// as long when the block was opened late in a period), so a packet reaches the store within a
-// packet notice interval or two even when traffic is slow, and slow traffic costs at most 20 wakes
-// a second.
-constexpr unsigned kRingRetireTimeoutMs = 50;
+// A block that is not full is handed over after this long. Packets carry the kernel's arrival time,
+// so this decides only how soon slow traffic reaches the store and the counter: every second ring
+// period carries a packet notice (kNoticeInterval in Capture.cpp, a little longer than one period),
+// so the counter moves every 220 ms, and slow traffic costs about 9 wakes a second.
+constexpr unsigned kRingRetireTimeoutMs = 110;
 
 constexpr size_t kRingBytes = size_t{kRingBlockBytes} * kRingBlockCount;
