@@ -26,13 +26,13 @@ constexpr auto kStopReadingFor = std::chrono::milliseconds(500);
 constexpr uint32_t kReadsPerClockCheck = 256;
 // At most one packet notice per interval: a window takes keys and clicks only when no posted
 // message waits, so a notice per datagram would lock the user out for as long as a flood lasts.
-// Each notice costs the program about half a millisecond under Wine (the post, the window's counter
-// redraw) and Wine's server as much again, more than storing a thousand packets; the counter must
-// still move at least four times a second. A notice goes out at the first wake after its interval;
-// on Linux the receive ring wakes the thread at most 110 ms apart while traffic flows
-// (kRingRetireTimeoutMs), so notices come less than 120 + 110 ms apart at any rate, and every
-// second ring period (220 ms) at slow rates.
-constexpr auto kNoticeInterval = std::chrono::milliseconds(120);
+// Each notice costs the program more than half a millisecond under Wine (the post, the window's
+// counter redraw) and Wine's server as much again, as much as 20 to 40 wake-ups of the capture
+// thread; the counter must still move at least four times a second. A notice goes out at the
+// first wake after its interval; on Linux the receive ring wakes the thread at most 45 ms apart
+// while traffic flows (kRingRetireTimeoutMs), so notices come less than 190 + 45 ms apart at any
+// rate, and every fifth ring period (225 ms) at slow rates.
+constexpr auto kNoticeInterval = std::chrono::milliseconds(190);
 // The store counts its bytes in 32 bits, so no limit can go beyond what that counter holds.
 constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
 // The store's arrays are made ready for as many packets as the limits let in, up to this many

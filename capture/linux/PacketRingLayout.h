@@ -17,9 +17,10 @@ constexpr unsigned kRingBlockCount = 16;
 // block evenly for the kernel's checks.
 constexpr unsigned kRingFrameBytes = 2048;
 // A block that is not full is handed over after this long. Packets carry the kernel's arrival time,
-// so this decides only how soon slow traffic reaches the store and the counter: every second ring
-// period carries a packet notice (kNoticeInterval in Capture.cpp, a little longer than one period),
-// so the counter moves every 220 ms, and slow traffic costs about 9 wakes a second.
-constexpr unsigned kRingRetireTimeoutMs = 110;
+// so this decides only how soon slow traffic reaches the store and the counter. A packet notice
+// (kNoticeInterval in Capture.cpp) goes out at the first wake after its interval, so the time-out
+// bounds how far apart notices come; it is short because a wake costs a small fraction of a
+// notice: every fifth ring period (225 ms) carries one, and slow traffic costs 22 wakes a second.
+constexpr unsigned kRingRetireTimeoutMs = 45;
 
 constexpr size_t kRingBytes = size_t{kRingBlockBytes} * kRingBlockCount;
