@@ -81,7 +81,7 @@ TEST_F(EngineTest, AStopDuringAFloodStoresExactlyWhatArrivedBeforeArrivalsStoppe
         fake.QueueDatagramOfSize(20);
     }
     fake.FloodWhileReceiving(true);
-    ASSERT_TRUE(poster.WaitForPackets(1));
+    ASSERT_TRUE(poster.WaitForPackets(2000));
     engine.Stop();
 
     EXPECT_GT(fake.ArrivedBeforeStop(), 1000);

@@ -50,9 +50,15 @@ void FakeCaptureSystem::QueueStampedDatagram(std::vector<unsigned char> bytes, L
     Enqueue({std::move(bytes), 0, true, arrival});
 }
 
+// The flood starts with an arrival, so that a thread waiting on an empty queue is woken into it.
 void FakeCaptureSystem::FloodWhileReceiving(bool on) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_flooding = on;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_flooding = on;
+    }
+    if (on) {
+        QueueDatagramOfSize(64, 0xAB);
+    }
 }
 
 int FakeCaptureSystem::ArrivedBeforeStop() const {
