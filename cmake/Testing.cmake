@@ -29,6 +29,8 @@ function(sorvane_add_test)
     cmake_parse_arguments(T "" "NAME" "LABELS;SOURCES;LIBRARIES" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} GTest::gtest_main GTest::gtest)
+    # FullRun.h: how every suite skips what cannot run here.
+    target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     # Window tests share one display and one Wine desktop, where focus and activation are global:
     # two of them at once would take the focus from each other, so they run one at a time.
     set(lock)

@@ -1,4 +1,5 @@
 // The capture engine over the Linux backend, with real datagrams between two network namespaces.
+#include "FullRun.h"
 #include "Capture.h"
 #include "RecordingPoster.h"
 #include "LinuxDatagrams.h"
@@ -40,7 +41,7 @@ double RealTimeMilliseconds() {
 
 TEST(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) {
     if (!RunningAsRoot()) {
-        GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
+        SKIP_UNLESS_FULL_RUN("needs root: creates network namespaces and opens packet sockets");
     }
     const NamespacePair namespaces;
     ASSERT_TRUE(namespaces.Created()) << "could not create the test namespaces";
@@ -77,7 +78,7 @@ TEST(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) 
 // still lie as far apart as they were sent (within the stamp's millisecond and a little delivery).
 TEST(LinuxCaptureEngineTest, StampsAreTheArrivalTimesNotTheTimesOfStoring) {
     if (!RunningAsRoot()) {
-        GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
+        SKIP_UNLESS_FULL_RUN("needs root: creates network namespaces and opens packet sockets");
     }
     const NamespacePair namespaces;
     ASSERT_TRUE(namespaces.Created()) << "could not create the test namespaces";

@@ -1,6 +1,7 @@
 // The engine over the real Windows backend on loopback: what it stores of real datagrams, stops
 // right after a burst and during a flood, and many start/stop cycles. The backend captures on a
 // raw UDP socket on 127.0.0.1, which the provider grants where it refuses the program's own.
+#include "FullRun.h"
 #include "RecordingPoster.h"
 #include "ShortSleepSystem.h"
 #include "WinSockTest.h"
@@ -22,7 +23,7 @@ protected:
     void SetUp() override {
         const std::string refusal = RawSocketRefusal();
         if (!refusal.empty()) {
-            GTEST_SKIP() << refusal;
+            SKIP_UNLESS_FULL_RUN(refusal);
         }
     }
 

@@ -33,14 +33,21 @@ E2E_FAILED=0
 
 source "$E2E_ROOT/scripts/lib/netns.sh"
 source "$E2E_ROOT/scripts/lib/net-raw.sh"
+source "$E2E_ROOT/scripts/lib/full-run.sh"
 
+# Without root the scenario is skipped (exit 77), except in a full run, where a skip is a failure.
 e2e_require_root() {
     if [ "$(id -u)" -ne 0 ]; then
+        local verdict=SKIPPED status=$E2E_SKIP
+        if full_run_required; then
+            verdict="FAILED (a full run may not skip)"
+            status=1
+        fi
         echo "**************************************************************************"
-        echo "SKIPPED: $(basename "$0") needs root (network namespaces, CAP_NET_RAW)."
+        echo "$verdict: $(basename "$0") needs root (network namespaces, CAP_NET_RAW)."
         echo "Run the end-to-end tests as root: sudo ctest --preset linux -L e2e"
         echo "**************************************************************************"
-        exit "$E2E_SKIP"
+        exit "$status"
     fi
 }
 
