@@ -234,7 +234,6 @@ TEST_F(LinuxEngineFloodTest, TwoHundredStartStopCyclesAndAShutdownDuringAFloodLe
                 posted = postedNow;
             }
             EXPECT_GT(posted, 0) << "the flood never reached the capture";
-            EXPECT_LT(slowestStop, std::chrono::seconds(5));
             std::cout << "200 cycles: " << posted << " packets stored, slowest stop "
                       << std::chrono::duration_cast<milliseconds>(slowestStop).count() << " ms\n";
 
