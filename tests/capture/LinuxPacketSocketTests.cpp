@@ -170,6 +170,31 @@ TEST_F(LinuxPacketSocketTest, LoopbackStoresEachDatagramOnce) {
     m_system.CloseSocket(socket);
 }
 
+// 168 datagrams of the largest IPv4 size on loopback, seven to a block: the eighth of every
+// block's worth lands across a block boundary, and the 24 blocks wrap the 16-block ring, each
+// exactly once, with every datagram whole and in order.
+TEST_F(LinuxPacketSocketTest, TheLargestDatagramsCrossBlockBoundariesAndWrapTheRingWholeAndInOrder) {
+    constexpr int kRounds = 3;
+    // Eight blocks' worth: the ring takes one round whole before the reader starts.
+    constexpr int kPerRound = 56;
+    const SocketHandle socket = OpenInA(kLoopbackIndex);
+    ASSERT_NE(socket, kInvalidSocket);
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::vector<Datagram> sent;
+        for (int i = 0; i < kPerRound; ++i) {
+            sent.push_back({"127.0.0.1", "127.0.0.1", Payload(round * kPerRound + i, 65507)});
+        }
+        m_namespaces->RunInA([&] {
+            UdpSink sink("127.0.0.1", kTestPort);
+            SendAll(sent);
+        });
+        ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
+    }
+    EXPECT_EQ(m_system.TakeLostCount(socket), 0u);
+    m_system.CloseSocket(socket);
+}
+
 TEST_F(LinuxPacketSocketTest, ALongDatagramIsCutToTheCapacityAndTheNextStaysWhole) {
     const SocketHandle socket = OpenInA(kVethIndex);
     ASSERT_NE(socket, kInvalidSocket);
