@@ -30,7 +30,7 @@ endif()
 set(SORVANE_TIMEOUT_unit 5)
 set(SORVANE_TIMEOUT_capture 60)
 set(SORVANE_TIMEOUT_ui 900)
-set(SORVANE_TIMEOUT_e2e 600)
+set(SORVANE_TIMEOUT_e2e 800)
 
 # sorvane_test_timeout(OUT label...): the longest limit of the labels.
 function(sorvane_test_timeout out)
