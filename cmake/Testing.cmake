@@ -24,18 +24,43 @@ elseif(SORVANE_GTEST STREQUAL "package")
     set(SORVANE_HAVE_GTEST ON)
 endif()
 
+# Each label's time limit in seconds: about ten times the slowest test of the label in any preset, as
+# measured (README, "Time limits"), so that a hang fails its test long before ctest's 600 s default
+# while a loaded machine does not.
+set(SORVANE_TIMEOUT_unit 5)
+set(SORVANE_TIMEOUT_capture 60)
+set(SORVANE_TIMEOUT_ui 900)
+set(SORVANE_TIMEOUT_e2e 800)
+
+# sorvane_test_timeout(OUT label...): the longest limit of the labels.
+function(sorvane_test_timeout out)
+    set(limit 0)
+    foreach(label IN LISTS ARGN)
+        if(NOT DEFINED SORVANE_TIMEOUT_${label})
+            message(FATAL_ERROR "no time limit for the test label ${label}")
+        endif()
+        if(SORVANE_TIMEOUT_${label} GREATER limit)
+            set(limit ${SORVANE_TIMEOUT_${label}})
+        endif()
+    endforeach()
+    set(${out} ${limit} PARENT_SCOPE)
+endfunction()
+
 # sorvane_add_test(NAME name LABELS label... SOURCES file... LIBRARIES lib...)
 function(sorvane_add_test)
     cmake_parse_arguments(T "" "NAME" "LABELS;SOURCES;LIBRARIES" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} GTest::gtest_main GTest::gtest)
+    # FullRun.h: how every suite skips what cannot run here.
+    target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     # Window tests share one display and one Wine desktop, where focus and activation are global:
     # two of them at once would take the focus from each other, so they run one at a time.
     set(lock)
     if("ui" IN_LIST T_LABELS)
         set(lock RESOURCE_LOCK sorvane_desktop)
     endif()
+    sorvane_test_timeout(timeout ${T_LABELS})
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 120
-        PROPERTIES LABELS "${T_LABELS}" ${lock})
+        PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${timeout} ${lock})
 endfunction()

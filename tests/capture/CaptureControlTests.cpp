@@ -76,12 +76,14 @@ TEST_F(EngineTest, StampsThePlatformGaveAreKeptInArrivalOrder) {
 // the backend was told to take no more, and none after.
 TEST_F(EngineTest, AStopDuringAFloodStoresExactlyWhatArrivedBeforeArrivalsStopped) {
     ASSERT_TRUE(engine.LaunchThread());
+    // The flood is on before the first datagram is queued: a thread that read the thousand first
+    // would otherwise wait for more with nothing left to arrive.
+    fake.FloodWhileReceiving(true);
     engine.Start(0, 100, 16);
     for (int i = 0; i < 1000; ++i) {
         fake.QueueDatagramOfSize(20);
     }
-    fake.FloodWhileReceiving(true);
-    ASSERT_TRUE(poster.WaitForPackets(1));
+    ASSERT_TRUE(poster.WaitForPackets(2000));
     engine.Stop();
 
     EXPECT_GT(fake.ArrivedBeforeStop(), 1000);

@@ -79,6 +79,25 @@ TEST_P(CaptureLimits, StoresWhatTheLimitsAllow) {
     }
 }
 
+// A full store takes nothing more, so the thread stops waking for a socket that stays readable: the
+// waits that follow the full notice end on their time-out, none for data.
+TEST_F(EngineTest, AFullStoreStopsWakingForItsStillReadableSocket) {
+    ASSERT_TRUE(engine.LaunchThread());
+    engine.Start(0, -1, 1);
+    // Sixteen fill one mebibyte all but 16 bytes; the seventeenth is refused and three stay queued.
+    for (int index = 0; index < 20; ++index) {
+        fake.QueueDatagramOfSize(65535, static_cast<unsigned char>(index));
+    }
+    ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
+    const int wakesForData = fake.NetworkWakes();
+    ASSERT_TRUE(fake.WaitForWaits(fake.Waits() + 3));
+
+    EXPECT_EQ(fake.NetworkWakes(), wakesForData) << "woken for the readable socket of a full store";
+    EXPECT_EQ(fake.QueuedItems(), 3u);
+    engine.Stop();
+    EXPECT_EQ(engine.Count(), 16);
+}
+
 INSTANTIATE_TEST_SUITE_P(Limits, CaptureLimits, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<LimitCase>& info) {
                              std::string name = info.param.name;

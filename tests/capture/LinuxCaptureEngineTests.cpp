@@ -3,10 +3,12 @@
 #include "RecordingPoster.h"
 #include "LinuxDatagrams.h"
 #include "NamespacePair.h"
+#include "NamespaceTest.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <ctime>
 #include <thread>
@@ -38,23 +40,29 @@ double RealTimeMilliseconds() {
 
 } // namespace
 
-TEST(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) {
-    if (!RunningAsRoot()) {
-        GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
+// The engine lives on a thread inside namespace a, so its socket and its capture thread do too.
+class LinuxCaptureEngineTest : public NamespaceTest {
+protected:
+    // Runs body with a capture on a's veth end, a sink taking the datagrams sent to a.
+    void CaptureInA(const std::function<void(CCapture&)>& body) {
+        m_namespaces->RunInA([&] {
+            UdpSink sink(NamespacePair::kAddressA, kTestPort);
+            CCapture engine(HostCaptureSystem(), &m_poster);
+            ASSERT_TRUE(engine.LaunchThread());
+            engine.Start(kVethIndex, kMaxPacketBytes, kMaxTotalMB);
+            body(engine);
+            engine.Shutdown();
+        });
     }
-    const NamespacePair namespaces;
-    ASSERT_TRUE(namespaces.Created()) << "could not create the test namespaces";
-    const std::vector<Datagram> sent = Datagrams(NamespacePair::kAddressB, NamespacePair::kAddressA, 7);
-    RecordingPoster poster;
 
-    // The engine lives on a thread inside namespace a, so its socket and its capture thread do too.
-    namespaces.RunInA([&] {
-        UdpSink sink(NamespacePair::kAddressA, kTestPort);
-        CCapture engine(HostCaptureSystem(), &poster);
-        ASSERT_TRUE(engine.LaunchThread());
-        engine.Start(kVethIndex, kMaxPacketBytes, kMaxTotalMB);
-        namespaces.RunInB([&] { SendAll(sent); });
-        EXPECT_TRUE(poster.WaitForPackets(static_cast<int>(sent.size()), std::chrono::seconds(5)));
+    RecordingPoster m_poster;
+};
+
+TEST_F(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) {
+    const std::vector<Datagram> sent = Datagrams(NamespacePair::kAddressB, NamespacePair::kAddressA, 7);
+    CaptureInA([&](CCapture& engine) {
+        m_namespaces->RunInB([&] { SendAll(sent); });
+        EXPECT_TRUE(m_poster.WaitForPackets(static_cast<int>(sent.size()), std::chrono::seconds(5)));
         engine.Stop();
 
         ASSERT_EQ(engine.Count(), static_cast<int32_t>(sent.size()));
@@ -66,46 +74,34 @@ TEST(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) 
             totalBytes += static_cast<uint32_t>(stored.size());
         }
         EXPECT_EQ(engine.TotalBytes(), totalBytes);
-        engine.Shutdown();
     });
-    EXPECT_EQ(poster.PacketsAnnounced(), static_cast<int>(sent.size()));
-    EXPECT_EQ(poster.CountOf(WM_CAPTURE_FULL), 0);
-    EXPECT_TRUE(poster.LogTexts().empty()) << poster.LogTexts().front();
+    EXPECT_EQ(m_poster.PacketsAnnounced(), static_cast<int>(sent.size()));
+    EXPECT_EQ(m_poster.CountOf(WM_CAPTURE_FULL), 0);
+    EXPECT_TRUE(m_poster.LogTexts().empty()) << m_poster.LogTexts().front();
 }
 
 // Two datagrams 30 ms apart may reach the store in one ring block, handed over together; their stamps
 // still lie as far apart as they were sent (within the stamp's millisecond and a little delivery).
-TEST(LinuxCaptureEngineTest, StampsAreTheArrivalTimesNotTheTimesOfStoring) {
-    if (!RunningAsRoot()) {
-        GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
-    }
-    const NamespacePair namespaces;
-    ASSERT_TRUE(namespaces.Created()) << "could not create the test namespaces";
+TEST_F(LinuxCaptureEngineTest, StampsAreTheArrivalTimesNotTheTimesOfStoring) {
     const std::vector<Datagram> sent = Datagrams(NamespacePair::kAddressB, NamespacePair::kAddressA, 3);
-    RecordingPoster poster;
-    namespaces.RunInA([&] {
-        UdpSink sink(NamespacePair::kAddressA, kTestPort);
-        CCapture engine(HostCaptureSystem(), &poster);
-        ASSERT_TRUE(engine.LaunchThread());
-        engine.Start(kVethIndex, kMaxPacketBytes, kMaxTotalMB);
+    CaptureInA([&](CCapture& engine) {
         // The first datagram waits for address resolution, which would stretch the first gap.
-        namespaces.RunInB([&] { SendAll({sent[0]}); });
-        ASSERT_TRUE(poster.WaitForPackets(1, std::chrono::seconds(5)));
+        m_namespaces->RunInB([&] { SendAll({sent[0]}); });
+        ASSERT_TRUE(m_poster.WaitForPackets(1, std::chrono::seconds(5)));
         double sendGapMs = 0;
-        namespaces.RunInB([&] {
+        m_namespaces->RunInB([&] {
             SendAll({sent[1]});
             const double first = RealTimeMilliseconds();
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
             SendAll({sent[2]});
             sendGapMs = RealTimeMilliseconds() - first;
         });
-        ASSERT_TRUE(poster.WaitForPackets(3, std::chrono::seconds(5)));
+        ASSERT_TRUE(m_poster.WaitForPackets(3, std::chrono::seconds(5)));
         engine.Stop();
 
         ASSERT_EQ(engine.Count(), 3);
         const int stampGapMs =
             StampMilliseconds(engine.Get(2).timeStamp) - StampMilliseconds(engine.Get(1).timeStamp);
         EXPECT_NEAR(stampGapMs, sendGapMs, 2.0) << engine.Get(1).timeStamp << " " << engine.Get(2).timeStamp;
-        engine.Shutdown();
     });
 }

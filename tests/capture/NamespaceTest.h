@@ -2,6 +2,7 @@
 // skipped, and say why.
 #pragma once
 
+#include "FullRun.h"
 #include "NamespacePair.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ class NamespaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!RunningAsRoot()) {
-            GTEST_SKIP() << "needs root: creates network namespaces and opens packet sockets";
+            SKIP_UNLESS_FULL_RUN("needs root: creates network namespaces and opens packet sockets");
         }
         m_namespaces = std::make_unique<NamespacePair>();
         ASSERT_TRUE(m_namespaces->Created()) << "could not create the test namespaces";

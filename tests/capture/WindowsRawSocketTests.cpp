@@ -1,4 +1,5 @@
 // Tests of the Windows backend's address list and capture socket set-up against the real provider.
+#include "FullRun.h"
 #include "LocalAddresses.h"
 #include "WinSockTest.h"
 #include "windows/RawSocket.h"
@@ -42,7 +43,7 @@ TEST_F(WindowsRawSocketTest, RefusedRawSocketFailsBothOperationsAtTheSocketStep)
     const SOCKET probe = WSASocketA(AF_INET, SOCK_RAW, 0, nullptr, 0, WSA_FLAG_OVERLAPPED);
     if (probe != INVALID_SOCKET) {
         closesocket(probe);
-        GTEST_SKIP() << "this provider opens raw sockets with protocol 0";
+        SKIP_UNLESS_FULL_RUN("this provider opens raw sockets with protocol 0");
     }
     const std::string text = "WSASocket(AF_INET,SOCK_RAW) failed\n";
 
@@ -103,7 +104,7 @@ TEST_F(WindowsRawSocketTest, IndexOutsideTheFreshListFailsAtBindAndClosesTheSock
     for (int32_t index : {-1, size, size + 1, INT32_MAX, INT32_MIN}) {
         const SOCKET raw = OpenIcmpRawSocket();
         if (raw == INVALID_SOCKET) {
-            GTEST_SKIP() << "no raw socket without administrator rights";
+            SKIP_UNLESS_FULL_RUN("no raw socket without administrator rights");
         }
         const OpenedSocket opened = OpenReceiveAllSocket(raw, index, reinterpret_cast<HANDLE>(m_network));
         EXPECT_EQ(opened.socket, kInvalidSocket) << index;
@@ -115,11 +116,11 @@ TEST_F(WindowsRawSocketTest, IndexOutsideTheFreshListFailsAtBindAndClosesTheSock
 // Under Wine receive-all mode is refused; where it is granted the socket comes back ready.
 TEST_F(WindowsRawSocketTest, FirstAddressBindsAndReportsTheReceiveAllStep) {
     if (LocalAddresses().empty()) {
-        GTEST_SKIP() << "no local address to bind";
+        SKIP_UNLESS_FULL_RUN("no local address to bind");
     }
     const SOCKET raw = OpenIcmpRawSocket();
     if (raw == INVALID_SOCKET) {
-        GTEST_SKIP() << "no raw socket without administrator rights";
+        SKIP_UNLESS_FULL_RUN("no raw socket without administrator rights");
     }
     const OpenedSocket opened = OpenReceiveAllSocket(raw, 0, reinterpret_cast<HANDLE>(m_network));
     if (opened.socket == kInvalidSocket) {

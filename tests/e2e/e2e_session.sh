@@ -33,14 +33,21 @@ E2E_FAILED=0
 
 source "$E2E_ROOT/scripts/lib/netns.sh"
 source "$E2E_ROOT/scripts/lib/net-raw.sh"
+source "$E2E_ROOT/scripts/lib/full-run.sh"
 
+# Without root the scenario is skipped (exit 77), except in a full run, where a skip is a failure.
 e2e_require_root() {
     if [ "$(id -u)" -ne 0 ]; then
+        local verdict=SKIPPED status=$E2E_SKIP
+        if full_run_required; then
+            verdict="FAILED (a full run may not skip)"
+            status=1
+        fi
         echo "**************************************************************************"
-        echo "SKIPPED: $(basename "$0") needs root (network namespaces, CAP_NET_RAW)."
+        echo "$verdict: $(basename "$0") needs root (network namespaces, CAP_NET_RAW)."
         echo "Run the end-to-end tests as root: sudo ctest --preset linux -L e2e"
         echo "**************************************************************************"
-        exit "$E2E_SKIP"
+        exit "$status"
     fi
 }
 
@@ -70,16 +77,15 @@ e2e_begin() {
         wait_for_kept_desktop || e2e_abort "the Wine desktop could not be kept up"
 }
 
-# Waits up to 10 s for a desktop process in namespace A that has outlived the second after which an
-# unused desktop ends: then the program's start meets a desktop that stays.
+# Waits until the console that keeps the desktop up has run a command written to it, and a desktop
+# process runs in namespace A: from then on the desktop stays, and the program's start meets it.
+# Hang guard 60 s.
 wait_for_kept_desktop() {
-    local i pid name age
-    for i in $(seq 1 100); do
-        while read -r pid name; do
-            [ "$name" = explorer.exe ] || continue
-            age=$(ps -o etimes= -p "$pid" 2>/dev/null | tr -d ' ')
-            [ "${age:-0}" -ge 2 ] && return 0
-        done < <(namespace_a_processes)
+    local marker="$E2E_WORK/desktop-kept" i
+    rm -f "$marker"
+    echo "echo kept>Z:${marker//\//\\}" >&7 || return 1
+    for i in $(seq 1 600); do
+        [ -f "$marker" ] && namespace_a_processes | grep -q ' explorer\.exe$' && return 0
         sleep 0.1
     done
     return 1
@@ -220,6 +226,21 @@ e2e_start_sink() {
 e2e_send_from_b() {
     ip netns exec "$E2E_NS_B" python3 "$E2E_HERE/udp_traffic.py" send "$E2E_ADDRESS_B" "$E2E_SOURCE_PORT" \
         "$E2E_ADDRESS_A" "$E2E_SINK_PORT" "$@"
+}
+
+# The UDP datagrams namespace A has delivered to its sockets so far.
+udp_datagrams_in_a() {
+    ip netns exec "$E2E_NS_A" awk '/^Udp: / { if (names) { print $2; exit } names = 1 }' /proc/net/snmp
+}
+
+# wait_udp_datagrams_in_a COUNT: until namespace A has delivered COUNT UDP datagrams; hang guard 60 s.
+wait_udp_datagrams_in_a() {
+    local i
+    for i in $(seq 1 600); do
+        [ "$(udp_datagrams_in_a)" -ge "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 # e2e_send_on_loopback COUNT:SIZE...: UDP datagrams from 127.0.0.1 to the sink, inside namespace A.

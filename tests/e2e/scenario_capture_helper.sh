@@ -81,6 +81,7 @@ wait "$E2E_PROGRAM_PID" 2>/dev/null
 E2E_PROGRAM_PID=
 # A helper that has exited but is not yet reaped shows state Z.
 helper_ended() { [ ! -e "/proc/$helper" ] || grep -q '^State:.*Z' "/proc/$helper/status" 2>/dev/null; }
-for _ in $(seq 1 50); do helper_ended && break; sleep 0.1; done
-check_status "the helper has exited within 5 s" helper_ended
+# Hang guard: 60 s.
+for _ in $(seq 1 600); do helper_ended && break; sleep 0.1; done
+check_status "the helper has exited" helper_ended
 e2e_finish

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: a UDP flood from the other namespace. During the flood the stop command returns, and
 # closing the window, by its close command and by the menu, ends the process with status 0, and a
-# real key press on the stop button stops capture, each within a bounded time.
+# real key press on the stop button stops capture. The times are printed; how long they may take is
+# the benchmarks' business, and the waits here are hang guards only.
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
@@ -11,9 +12,8 @@ e2e_open
 # that notices handled too slowly would have piled up by then.
 readonly FLOOD_SECONDS=600
 readonly FLOOD_HEAD_START=15
-# Generous bounds: only a window held up for many seconds fails.
-readonly STOP_BOUND_MS=10000
-readonly CLOSE_BOUND_MS=20000
+# Hang guard for a close, in seconds.
+readonly CLOSE_HANG_GUARD=60
 FLOOD_PID=
 
 start_flood() {
@@ -32,13 +32,12 @@ stop_flood() {
 }
 trap 'stop_flood >/dev/null; e2e_cleanup' EXIT
 
-now_ms() {
-    echo $(($(date +%s%N) / 1000000))
+process_gone() {
+    ! kill -0 "$1" 2>/dev/null
 }
 
-check_within() {
-    echo "      $1: $2 ms"
-    check_status "$1 within $3 ms" test "$2" -le "$3"
+now_ms() {
+    echo $(($(date +%s%N) / 1000000))
 }
 
 # Keeps only the IP and UDP headers of each datagram (28 bytes) and lifts the total limit, so that
@@ -54,8 +53,8 @@ prepare_capture_on_veth() {
 }
 
 # press_start_stop EXPECTED_TEXT SECONDS: a space key from the X server to the focused start/stop
-# button, as a user would press it; waits up to SECONDS for the button to read EXPECTED_TEXT and
-# sets PRESS_MS.
+# button, as a user would press it; waits for the button to read EXPECTED_TEXT, with a hang guard of
+# SECONDS, and sets PRESS_MS.
 press_start_stop() {
     local start
     start=$(now_ms)
@@ -70,11 +69,12 @@ close_during_flood() {
     shift
     start=$(now_ms)
     "$@"
-    for i in $(seq 1 $((CLOSE_BOUND_MS / 100 + 50))); do
+    for i in $(seq 1 $((CLOSE_HANG_GUARD * 10))); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    check_within "the process ended after $how during the flood" $(($(now_ms) - start)) "$CLOSE_BOUND_MS"
+    echo "      the process ended $(($(now_ms) - start)) ms after $how"
+    check_status "the process ended after $how during the flood" process_gone "$pid"
     e2e_end_program
     check_equal "exit status 0 after $how" 0 "$E2E_PROGRAM_STATUS"
 }
@@ -89,8 +89,8 @@ driver text IDC_PACKET_COUNT >/dev/null
 echo "      a driver round trip (WM_GETTEXT) during the flood: $(($(now_ms) - start)) ms"
 start=$(now_ms)
 driver click IDC_START_STOP
-check_within "the stop command (BM_CLICK sent by the driver) during the flood" $(($(now_ms) - start)) "$STOP_BOUND_MS"
-check_equal "the button reads 開始" 開始 "$(driver text IDC_START_STOP)"
+echo "      the stop command (BM_CLICK sent by the driver) during the flood: $(($(now_ms) - start)) ms"
+check_equal "the stop command during the flood returns the button to 開始" 開始 "$(driver text IDC_START_STOP)"
 check_status "packets were stored during the flood" test "$(driver text IDC_PACKET_COUNT)" -gt 0
 driver click IDC_START_STOP
 sleep "$FLOOD_HEAD_START"
@@ -116,7 +116,7 @@ echo "      a key press started capture with no flood in $PRESS_MS ms"
 start_flood
 press_start_stop 開始 30
 check_equal "a key press during the flood stops capture" 開始 "$(driver text IDC_START_STOP)"
-check_within "the key press took effect during the flood" "$PRESS_MS" "$STOP_BOUND_MS"
+echo "      the key press took effect during the flood in $PRESS_MS ms"
 check_status "the counter shows the stored packets" test "$(driver text IDC_PACKET_COUNT)" -gt 0
 stop_flood
 check_clean_exit

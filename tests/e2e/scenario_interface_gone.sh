@@ -16,16 +16,18 @@ check_equal "the sender sent three datagrams" 3 "$(e2e_send_from_b 3:64)"
 check_equal "the three are counted" 3 "$(driver wait-text IDC_PACKET_COUNT 3 15)"
 ip -n "$E2E_NS_A" link del veth0
 check_equal "the pane says why receiving failed" "recvfrom failed. Code 100: Network is down" "$(wait_pane_text)"
-sleep 3
-check_equal "and says it once, not over and over" 1 "$(pane_text | grep -c .)"
 check_equal "capture is still on: the button reads 停止" 停止 "$(driver text IDC_START_STOP)"
-start=$(date +%s%N)
 driver click IDC_START_STOP
-stop_ms=$((($(date +%s%N) - start) / 1000000))
 check_equal "stop returns the button to 開始" 開始 "$(driver text IDC_START_STOP)"
-echo "      the stop click took $stop_ms ms"
-check_status "stop took less than 5 s" test "$stop_ms" -lt 5000
 check_equal "the counter shows the three stored datagrams" 3 "$(driver text IDC_PACKET_COUNT)"
+# After the stop the capture posts nothing more, and every line it posted before has been shown once
+# a command posted now has opened its dialog. (A line per wait on the dead socket is the engine
+# tests' to find: LinuxInterfaceFaultTests counts the waits.)
+driver menu ID_SETTINGS_STORAGE
+check_status "the settings dialog opens after stop" driver dialog-wait "$E2E_SETTINGS" 10
+driver dialog-click "$E2E_SETTINGS" IDCANCEL
+check_status "the settings dialog closes" driver dialog-gone "$E2E_SETTINGS" 10
+check_equal "the pane said it once, not over and over" 1 "$(pane_text | grep -c .)"
 
 echo "== after a restart, loopback alone is listed and selected; a capture of a 65,535-byte datagram"
 # The entries are positions in a fresh address list: with the veth gone, the list shown before

@@ -153,6 +153,22 @@ TEST_F(CaptureCommandTest, AnAddressListFailureIsShownInThePaneWithAnEmptyList) 
     EXPECT_EQ(::SendDlgItemMessageA(m_hWnd, IDC_INTERFACE, CB_GETCOUNT, 0, 0), 0);
 }
 
+// The interface list comes before the capture thread's launch: memory running out in the list
+// must not leave the window without a thread, which every start would then report.
+TEST_F(CaptureCommandTest, AnInterfaceListThatRunsOutOfMemoryStillLeavesCaptureWorking) {
+    m_system.failAddressQuery = true;
+    OpenScripted();
+    EXPECT_EQ(Text(IDC_TEXT_PANE), "Out of memory: the interface list could not be made\n");
+    m_system.failAddressQuery = false;
+    Click(IDC_START_STOP);
+    m_system.QueueDatagramOfSize(60);
+    EXPECT_TRUE(PumpUntil([&] { return Text(IDC_PACKET_COUNT) == "1"; }, m_hWnd));
+    Click(IDC_START_STOP);
+    EXPECT_EQ(m_system.OpenCalls().size(), 1u);
+    // Start emptied the pane; a capture without a thread would have said so since.
+    EXPECT_EQ(Text(IDC_TEXT_PANE), "");
+}
+
 TEST_F(CaptureCommandTest, ALogNotificationAppendsItsTextAsOneLineAndReleasesIt) {
     OpenScripted();
     char* first = HeapText("WSARecv failed. Code 10054\n");

@@ -5,14 +5,15 @@
 #include <windows.h>
 
 struct ProcessFigures {
-    DWORD handles = 0;
+    // Open handles (ProcessCounters.h), -1 where they cannot be counted.
+    long handles = -1;
     // GetGuiResources; both stay 0 where the platform does not keep count (Wine).
     DWORD gdiObjects = 0;
     DWORD userObjects = 0;
     // The calling thread's windows, top-level and child.
     int windows = 0;
-    // Private committed memory.
-    SIZE_T commitBytes = 0;
+    // The commit charge (ProcessCounters.h).
+    size_t commitBytes = 0;
 };
 
 ProcessFigures MeasureProcess();

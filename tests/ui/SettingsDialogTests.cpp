@@ -2,6 +2,7 @@
 // the next start, through the real template.
 #include "PacketListFixture.h"
 
+#include "CaptureState.h"
 #include "DialogWatcher.h"
 #include "PacketDetail.h"
 
@@ -153,6 +154,25 @@ TEST_F(SettingsTest, WhileCapturingOnlyTheStopFirstMessageIsShown) {
     EXPECT_FALSE(visit.iconShown);
     Click(IDC_START_STOP);
     EXPECT_EQ(Limits(), std::make_pair(std::string("100"), std::string("16")));
+}
+
+// Sixteen datagrams of 65,535 bytes fill 1 MiB but for 16 bytes; the seventeenth, still held by
+// the backend when stop is pressed, fills the store during the stop. Its notice arrives once the
+// button reads start again: no message box then, a line in the pane instead.
+TEST_F(SettingsTest, AStoreThatFillsWhileCaptureStopsIsToldInThePaneNotByAMessageBox) {
+    SetStorageLimits("65535", "1");
+    Click(IDC_START_STOP);
+    for (int i = 0; i < 17; ++i)
+        m_fake.QueueHeldDatagramOfSize(65535, static_cast<unsigned char>(i));
+    DialogWatcher watcher;
+    Click(IDC_START_STOP);
+    PumpMessages(m_hWnd);
+
+    EXPECT_TRUE(watcher.Seen().empty());
+    EXPECT_EQ(Text(IDC_START_STOP), kCaptureOffText);
+    EXPECT_EQ(Text(IDC_PACKET_COUNT), "16");
+    EXPECT_EQ(Text(IDC_TEXT_PANE),
+              "The storage limit was reached as the capture stopped: later packets were not stored\n");
 }
 
 TEST_F(SettingsTest, NewLimitsReachTheNextStart) {

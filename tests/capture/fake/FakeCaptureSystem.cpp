@@ -50,9 +50,15 @@ void FakeCaptureSystem::QueueStampedDatagram(std::vector<unsigned char> bytes, L
     Enqueue({std::move(bytes), 0, true, arrival});
 }
 
+// The flood starts with an arrival, so that a thread waiting on an empty queue is woken into it.
 void FakeCaptureSystem::FloodWhileReceiving(bool on) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_flooding = on;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_flooding = on;
+    }
+    if (on) {
+        QueueDatagramOfSize(64, 0xAB);
+    }
 }
 
 int FakeCaptureSystem::ArrivedBeforeStop() const {
@@ -160,6 +166,21 @@ int FakeCaptureSystem::Waits() const {
     return m_waits;
 }
 
+int FakeCaptureSystem::NetworkWakes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_networkWakes;
+}
+
+uint32_t FakeCaptureSystem::LastWaitTimeoutMs() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastWaitTimeoutMs;
+}
+
+bool FakeCaptureSystem::WaitForWaits(int count, std::chrono::milliseconds deadline) const {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, deadline, [&] { return m_waits >= count; });
+}
+
 bool FakeCaptureSystem::WaitUntilQueueEmpty(std::chrono::milliseconds deadline) const {
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_changed.wait_for(lock, deadline, [this] { return m_queue.empty(); });
@@ -224,6 +245,8 @@ WaitResult FakeCaptureSystem::Wait(SignalHandle stop, SignalHandle close, Signal
                                    bool watchNetwork, uint32_t timeoutMs) {
     std::unique_lock<std::mutex> lock(m_mutex);
     ++m_waits;
+    m_lastWaitTimeoutMs = timeoutMs;
+    m_changed.notify_all();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (TakeSignal(stop)) {
@@ -233,6 +256,7 @@ WaitResult FakeCaptureSystem::Wait(SignalHandle stop, SignalHandle close, Signal
             return WaitResult::Close;
         }
         if (watchNetwork && (TakeSignal(network) || SocketReady(socket))) {
+            ++m_networkWakes;
             return WaitResult::Network;
         }
         if (m_changed.wait_until(lock, deadline) == std::cv_status::timeout) {

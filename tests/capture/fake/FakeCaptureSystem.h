@@ -76,6 +76,12 @@ public:
     int Allocations() const;
     int Receives() const;
     int Waits() const;
+    // Waits that ended because the network event or the socket was ready: the thread's wakes for data.
+    int NetworkWakes() const;
+    // The time-out the last wait was given.
+    uint32_t LastWaitTimeoutMs() const;
+    // Hang guard: true once at least count waits have begun in all; false when the deadline passed first.
+    bool WaitForWaits(int count, std::chrono::milliseconds deadline = std::chrono::seconds(60)) const;
     // True once the receive queue is empty; false when the deadline passed first.
     bool WaitUntilQueueEmpty(std::chrono::milliseconds deadline = std::chrono::seconds(20)) const;
 
@@ -133,6 +139,8 @@ private:
     int m_allocations = 0;
     int m_receives = 0;
     int m_waits = 0;
+    int m_networkWakes = 0;
+    uint32_t m_lastWaitTimeoutMs = 0;
     bool m_flooding = false;
     int m_arrived = 0;
     int m_arrivedBeforeStop = -1;
