@@ -28,7 +28,8 @@ bench_capture_count() {
     esac
 }
 
-# Both tools run as they do for users: with CAP_NET_RAW alone (as root, since root made the files).
+# The harness and the program run as they do for users: with CAP_NET_RAW alone (as root, since root
+# made the files); tcpdump runs with CAP_NET_RAW alone as nobody (BENCH_TCPDUMP_NET_RAW).
 bench_net_raw() {
     SUDO_UID= net_raw_prefix
 }
@@ -177,8 +178,8 @@ bench_capture_tcpdump() {
     local section=$1 rate=$2 loaded=$3 dir="$BENCH_WORK/$1-tcpdump-$2-$4" before after pid captured dropped cpu
     mkdir -p "$dir"
     before=$(bench_delivered)
-    "${BENCH_IN_A[@]}" "$BENCH_BIN/sorvane_bench_usage" "$dir/usage.txt" tcpdump -i veth0 -s 100 -w /dev/null \
-        2>"$dir/tcpdump.err" &
+    "${BENCH_IN_A[@]}" "$BENCH_BIN/sorvane_bench_usage" "$dir/usage.txt" "${BENCH_TCPDUMP_NET_RAW[@]}" \
+        tcpdump -i veth0 -s 100 -w /dev/null 2>"$dir/tcpdump.err" &
     pid=$!
     bench_track "$pid"
     if ! bench_wait_for 'listening on' "$dir/tcpdump.err" 10; then

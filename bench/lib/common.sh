@@ -63,3 +63,10 @@ bench_wait_for() {
     done
     return 1
 }
+
+# tcpdump with CAP_NET_RAW alone, as the program's capture helper holds it. Not as root: tcpdump
+# started as root gives up root after opening its socket, which needs CAP_SETUID; as an ordinary
+# user it keeps the identity it has. Where it writes a capture, that is a file this shell opens.
+BENCH_TCPDUMP_NET_RAW=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all,+net_raw
+    --ambient-caps=+net_raw --bounding-set=-all,+net_raw --)
+

@@ -17,12 +17,6 @@ bench_stamp_count() {
     esac
 }
 
-# tcpdump with CAP_NET_RAW alone, as the program's capture helper holds it. Not as root: tcpdump
-# started as root gives up root after opening its socket, which needs CAP_SETUID; as an ordinary
-# user it keeps the identity it has. Its capture goes to standard output, a file this shell opens.
-BENCH_TCPDUMP_NET_RAW=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all,+net_raw
-    --ambient-caps=+net_raw --bounding-set=-all,+net_raw --)
-
 # bench_stamp_errors ROWS TCPDUMP_TEXT: pairs the program's rows with tcpdump's frames in order and
 # prints, per pair, "INDEX PROGRAM_STAMP TCPDUMP_STAMP ERROR_MS MATCH": the error is the program's
 # stamp minus tcpdump's time of day cut to the millisecond (as the program cuts its own), MATCH is 1
@@ -185,31 +179,32 @@ bench_stamp_run() {
         "$pairs paired; $(cat "$dir/stamps.out"); counter: $(cat "$dir/counter.out"); load $(cut -d' ' -f1-3 /proc/loadavg)"
 }
 
+# bench_each_repetition RUN RATE: RUN RATE LOADED REP VARIANT, idle then loaded, for every
+# repetition and every variant in turn.
+bench_each_repetition() {
+    local loaded rep variant
+    for loaded in idle loaded; do
+        for rep in $(seq 1 "$BENCH_REPEAT"); do
+            for variant in "${BENCH_VARIANTS[@]}"; do
+                "$1" "$2" "$loaded" "$rep" "$variant"
+            done
+        done
+    done
+}
+
 bench_stamps_section() {
-    local variant rate loaded rep
+    local variant rate
     BENCH_SAVED_RMEM_MAX=$(sysctl -n net.core.rmem_max)
     sysctl -qw net.core.rmem_max="$BENCH_STOCK_RMEM_MAX"
     for variant in "${BENCH_VARIANTS[@]}"; do
         [ -n "${BENCH_PROGRAM_PIDS[$variant]:-}" ] || bench_program_up "$variant"
     done
     for rate in "${BENCH_STAMP_RATES[@]}"; do
-        for loaded in idle loaded; do
-            for rep in $(seq 1 "$BENCH_REPEAT"); do
-                for variant in "${BENCH_VARIANTS[@]}"; do
-                    bench_stamp_run "$rate" "$loaded" "$rep" "$variant"
-                done
-            done
-        done
+        bench_each_repetition bench_stamp_run "$rate"
     done
     for rate in "${BENCH_COUNTER_RATES[@]}"; do
         [[ " ${BENCH_STAMP_RATES[*]} " == *" $rate "* ]] && continue
-        for loaded in idle loaded; do
-            for rep in $(seq 1 "$BENCH_REPEAT"); do
-                for variant in "${BENCH_VARIANTS[@]}"; do
-                    bench_counter_run "$rate" "$loaded" "$rep" "$variant"
-                done
-            done
-        done
+        bench_each_repetition bench_counter_run "$rate"
     done
     bench_wine_stop
     bench_restore_rmem_max
