@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include <linux/capability.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
 #include <sys/socket.h>
@@ -72,6 +76,7 @@ public:
         }
     }
     int Channel() const { return m_channel; }
+    pid_t Pid() const { return m_pid; }
 
 private:
     pid_t m_pid = -1;
@@ -79,6 +84,21 @@ private:
 };
 
 class CaptureHelperTest : public NamespaceTest {};
+
+// The capability and no_new_privs lines of /proc/<pid>/status, by name.
+std::map<std::string, std::string> PrivilegeLines(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::map<std::string, std::string> lines;
+    std::string line;
+    while (std::getline(status, line)) {
+        const size_t colon = line.find(':');
+        const std::string name = line.substr(0, colon);
+        if (colon != std::string::npos && (name.rfind("Cap", 0) == 0 || name == "NoNewPrivs")) {
+            lines[name] = line.substr(line.find_first_not_of(" \t", colon + 1));
+        }
+    }
+    return lines;
+}
 
 std::string Refusal(const char* why) {
     return std::string("Fcapture helper refused the request: ") + why + "\n";
@@ -100,6 +120,7 @@ TEST_F(CaptureHelperTest, RefusesMalformedRequestsAndStillServesTheNamedInterfac
             {"H\x01", Refusal("unknown protocol version")},
             {"O", Refusal("no interface name")},
             {"O" + std::string(16, 'a'), Refusal("interface name longer than 15 bytes")},
+            {"O" + std::string(15, 'a'), "Fbind(AF_PACKET) failed: No such device\n"},
             {std::string("Olo\0sva0", 8), Refusal("not a device name")},
             {"Osva0:1", Refusal("not a device name")},
             {"O..", Refusal("not a device name")},
@@ -126,5 +147,31 @@ TEST_F(CaptureHelperTest, RefusesMalformedRequestsAndStillServesTheNamedInterfac
             EXPECT_EQ(BoundInterface(reply.descriptor), static_cast<int>(if_nametoindex(name)));
             close(reply.descriptor);
         }
+    });
+}
+
+// Started by root with every capability, the helper serves with CAP_NET_RAW alone, hands nothing
+// on, and no exec could give it more.
+TEST_F(CaptureHelperTest, KeepsCapNetRawAloneFromEverythingItStartedWith) {
+    m_namespaces->RunInA([] {
+        StartedHelper helper;
+        ASSERT_GE(helper.Channel(), 0);
+        // Once it answers, the helper has set its capabilities for good.
+        const Reply reply = Ask(helper.Channel(), OpenRequest("lo"));
+        if (reply.descriptor >= 0) {
+            close(reply.descriptor);
+        }
+        const std::string rawAlone = "0000000000002000";
+        std::map<std::string, std::string> expected = {
+            {"CapInh", "0000000000000000"}, {"CapPrm", rawAlone}, {"CapEff", rawAlone},
+            {"CapBnd", rawAlone},           {"CapAmb", "0000000000000000"}, {"NoNewPrivs", "1"}};
+        std::map<std::string, std::string> actual = PrivilegeLines(helper.Pid());
+        // The bounding set can only be narrowed with CAP_SETPCAP, which a container may withhold.
+        const uint64_t ownEffective = std::stoull(PrivilegeLines(getpid())["CapEff"], nullptr, 16);
+        if ((ownEffective & (uint64_t{1} << CAP_SETPCAP)) == 0) {
+            actual.erase("CapBnd");
+            expected.erase("CapBnd");
+        }
+        EXPECT_EQ(actual, expected);
     });
 }
