@@ -14,7 +14,8 @@ readonly ROOT_REFUSAL="sorvane: will not run as root: start it through sudo from
 (sudo keeps you in SUDO_UID), or name an unprivileged user with --user NAME"
 
 echo "== started by root with neither SUDO_UID nor --user"
-refusal=$(ip netns exec "$E2E_NS_A" env -u SUDO_UID "$E2E_PROGRAM" 2>&1)
+# Hang guard: a launcher that wrongly starts the program is ended after 60 s.
+refusal=$(timeout 60 ip netns exec "$E2E_NS_A" env -u SUDO_UID "$E2E_PROGRAM" 2>&1)
 check_equal "the launcher refuses with exit status 1" 1 "$?"
 check_equal "its one line says how to start it" "$ROOT_REFUSAL" "$refusal"
 
