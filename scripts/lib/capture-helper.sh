@@ -44,7 +44,7 @@ make_root_folders() {
     for part in "" "${parts[@]}"; do
         [ -z "$part" ] || path=${path%/}/$part
         [ -e "$path" ] || [ -L "$path" ] || install -d -m 0755 -o root -g root "$path" || return 1
-        read -r owner mode type < <(stat -c '%u %a %F' "$path") || return 1
+        read -r owner mode type < <(LC_ALL=C stat -c '%u %a %F' "$path") || return 1
         if [ "$type" != directory ] || [ "$owner" != 0 ] || (((8#$mode & 8#022) != 0)); then
             echo "refusing to install into $1: $path is not a folder owned by root and writable by root alone" >&2
             return 1
