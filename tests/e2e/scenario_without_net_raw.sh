@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end: the launcher started by root with neither SUDO_UID nor --user refuses with one line.
+# End-to-end: the launcher started by root with neither SUDO_UID nor --user refuses with one line,
+# and so does a launcher that cannot read /proc/self/exe.
 # Started by root through sudo (SUDO_UID) without CAP_NET_RAW, so that its capture helper has none
 # either, the program runs as that user, still starts, lists its addresses, and shows why capture
 # failed (the helper's socket step) in the text pane; nothing is stored, and the program goes on
@@ -18,6 +19,13 @@ echo "== started by root with neither SUDO_UID nor --user"
 refusal=$(timeout 60 ip netns exec "$E2E_NS_A" env -u SUDO_UID "$E2E_PROGRAM" 2>&1)
 check_equal "the launcher refuses with exit status 1" 1 "$?"
 check_equal "its one line says how to start it" "$ROOT_REFUSAL" "$refusal"
+
+echo "== started where /proc/self/exe cannot be read"
+# Without its own path the launcher would look for the helper and the program somewhere else.
+refusal=$(cd "$E2E_WORK" && timeout 60 unshare --mount sh -c 'umount -l /proc && exec "$1" --user "$2"' launcher \
+    "$E2E_PROGRAM" "$E2E_USER" 2>&1)
+check_equal "the launcher refuses with exit status 1" 1 "$?"
+check_equal "and says why" "sorvane: cannot find its own path in /proc/self/exe: No such file or directory" "$refusal"
 
 echo "== started through sudo by $E2E_USER, without CAP_NET_RAW"
 # Root regains at exec what its bounding set holds, so the launcher starts without CAP_NET_RAW.
