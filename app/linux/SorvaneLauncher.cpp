@@ -108,23 +108,25 @@ std::string PrepareHelperProcess(const ProgramAccount& account, bool handingOnRa
     _exit(127);
 }
 
-// The program's process before it becomes Wine: the account's ids and no capability at all.
+// The program's process before it becomes Wine: the account's ids and no capability at all. The
+// check comes last, as securebits set by whoever started the launcher may keep capabilities across
+// the switch until they are dropped.
 bool PrepareProgramProcess(const ProgramAccount& account) {
     std::string failure;
+    if (account.switchFromRoot && !BecomeAccount(account, false, failure)) {
+        std::fprintf(stderr, "sorvane: cannot become %s: %s\n", account.name.c_str(), failure.c_str());
+        return false;
+    }
+    if (!DropAllCapabilities()) {
+        std::fprintf(stderr, "sorvane: could not drop the capabilities; Wine is not started with them\n");
+        return false;
+    }
     if (account.switchFromRoot) {
-        if (!BecomeAccount(account, false, failure)) {
-            std::fprintf(stderr, "sorvane: cannot become %s: %s\n", account.name.c_str(), failure.c_str());
-            return false;
-        }
         if (CanRegainRoot()) {
             std::fprintf(stderr, "sorvane: could still become root after switching to %s\n", account.name.c_str());
             return false;
         }
         EnterAccountEnvironment(account);
-    }
-    if (!DropAllCapabilities()) {
-        std::fprintf(stderr, "sorvane: could not drop the capabilities; Wine is not started with them\n");
-        return false;
     }
     return true;
 }
