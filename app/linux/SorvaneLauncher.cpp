@@ -1,10 +1,16 @@
 // build/linux/sorvane: starts the capture helper, drops every capability, and becomes the Winelib
-// program. Only the helper may keep CAP_NET_RAW; the program and every Wine process run without.
+// program. Only the helper may keep CAP_NET_RAW; the program and every Wine process run without,
+// and never as root.
 //
-// The helper comes from next to this launcher when the launcher holds CAP_NET_RAW (started by sudo,
+// The helper comes from next to this launcher when the launcher holds CAP_NET_RAW (started by root,
 // a service manager or a test with it in the ambient set): the capability is handed to the helper
 // alone. Otherwise the installed copy with its file capability is used, when there is one.
+//
+// Started by root, the launcher runs both as the user that --user NAME or SUDO_UID names, or
+// refuses: the helper switches user keeping its permitted set and then keeps CAP_NET_RAW alone,
+// the program switches user and so loses every capability.
 #include "HelperProtocol.h"
+#include "ProgramAccount.h"
 #include "RawCapability.h"
 
 #include <cerrno>
@@ -26,15 +32,36 @@ namespace {
 constexpr int kHelperChannel = 3;
 constexpr char kHelperName[] = "sorvane-capture-helper";
 constexpr char kProgram[] = "winelib/sorvane";
+constexpr char kUsage[] = "usage: sorvane [--user NAME]";
 
-std::string OwnDirectory() {
+// The folder this launcher was started from; the helper and the program are found next to it, so
+// a launcher that cannot tell where it is starts nothing.
+bool OwnDirectory(std::string& directory) {
     char path[PATH_MAX];
     const ssize_t size = readlink("/proc/self/exe", path, sizeof path - 1);
     if (size <= 0) {
-        return ".";
+        std::fprintf(stderr, "sorvane: cannot find its own path in /proc/self/exe: %s\n",
+                     size < 0 ? std::strerror(errno) : "empty");
+        return false;
     }
     const std::string self(path, static_cast<size_t>(size));
-    return self.substr(0, self.rfind('/'));
+    directory = self.substr(0, self.rfind('/'));
+    return true;
+}
+
+// --user NAME or --user=NAME; false on anything else.
+bool ReadOptions(int argc, char** argv, std::string& requestedUser) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--user" && i + 1 < argc && argv[i + 1][0] != '\0') {
+            requestedUser = argv[++i];
+        } else if (argument.rfind("--user=", 0) == 0 && argument.size() > 7) {
+            requestedUser = argument.substr(7);
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string HelperPath(const std::string& directory, bool handingOnRaw) {
@@ -44,19 +71,33 @@ std::string HelperPath(const std::string& directory, bool handingOnRaw) {
     return directory + "/" + kHelperName;
 }
 
+// The helper's process before its exec: the account's ids, and CAP_NET_RAW alone when it is handed
+// on. Returns the failure line, empty when the helper may start.
+std::string PrepareHelperProcess(const ProgramAccount& account, bool handingOnRaw) {
+    std::string failure;
+    if (account.switchFromRoot && !BecomeAccount(account, handingOnRaw, failure)) {
+        return "capture helper start failed: cannot become " + account.name + ": " + failure + "\n";
+    }
+    if (handingOnRaw && !KeepOnlyRawCapability(true)) {
+        return "capture helper start failed: CAP_NET_RAW could not be handed on\n";
+    }
+    if (account.switchFromRoot && CanRegainRoot()) {
+        return "capture helper start failed: it could still become root\n";
+    }
+    return "";
+}
+
 // In the child: the helper's channel becomes descriptor 3, the capability goes with it when this
 // process holds it, and the helper replaces the child. When it cannot start, its failure line is
 // left on the channel for the program to show.
-[[noreturn]] void RunHelper(const std::string& path, int channel, bool handingOnRaw) {
+[[noreturn]] void RunHelper(const std::string& path, int channel, const ProgramAccount& account, bool handingOnRaw) {
     if (channel != kHelperChannel) {
         dup2(channel, kHelperChannel);
     } else {
         fcntl(kHelperChannel, F_SETFD, 0);
     }
-    std::string failure;
-    if (handingOnRaw && !KeepOnlyRawCapability(true)) {
-        failure = "capture helper start failed: CAP_NET_RAW could not be handed on\n";
-    } else {
+    std::string failure = PrepareHelperProcess(account, handingOnRaw);
+    if (failure.empty()) {
         execl(path.c_str(), kHelperName, static_cast<char*>(nullptr));
         failure = "capture helper start failed: " + path + ": " + std::strerror(errno) + "\n";
     }
@@ -67,10 +108,46 @@ std::string HelperPath(const std::string& directory, bool handingOnRaw) {
     _exit(127);
 }
 
+// The program's process before it becomes Wine: the account's ids and no capability at all. The
+// check comes last, as securebits set by whoever started the launcher may keep capabilities across
+// the switch until they are dropped.
+bool PrepareProgramProcess(const ProgramAccount& account) {
+    std::string failure;
+    if (account.switchFromRoot && !BecomeAccount(account, false, failure)) {
+        std::fprintf(stderr, "sorvane: cannot become %s: %s\n", account.name.c_str(), failure.c_str());
+        return false;
+    }
+    if (!DropAllCapabilities()) {
+        std::fprintf(stderr, "sorvane: could not drop the capabilities; Wine is not started with them\n");
+        return false;
+    }
+    if (account.switchFromRoot) {
+        if (CanRegainRoot()) {
+            std::fprintf(stderr, "sorvane: could still become root after switching to %s\n", account.name.c_str());
+            return false;
+        }
+        EnterAccountEnvironment(account);
+    }
+    return true;
+}
+
 } // namespace
 
-int main(int, char**) {
-    const std::string directory = OwnDirectory();
+int main(int argc, char** argv) {
+    std::string requestedUser;
+    if (!ReadOptions(argc, argv, requestedUser)) {
+        std::fprintf(stderr, "%s\n", kUsage);
+        return 2;
+    }
+    const ProgramAccount account = ChooseProgramAccount(requestedUser);
+    if (!account.failure.empty()) {
+        std::fprintf(stderr, "%s\n", account.failure.c_str());
+        return 1;
+    }
+    std::string directory;
+    if (!OwnDirectory(directory)) {
+        return 1;
+    }
     const bool handingOnRaw = HoldsRawCapability();
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
@@ -84,11 +161,10 @@ int main(int, char**) {
     }
     if (helper == 0) {
         close(pair[0]);
-        RunHelper(HelperPath(directory, handingOnRaw), pair[1], handingOnRaw);
+        RunHelper(HelperPath(directory, handingOnRaw), pair[1], account, handingOnRaw);
     }
     close(pair[1]);
-    if (!DropAllCapabilities()) {
-        std::fprintf(stderr, "sorvane: could not drop the capabilities; Wine is not started with them\n");
+    if (!PrepareProgramProcess(account)) {
         return 1;
     }
     // The program's end must survive the exec into Wine; the program makes it close-on-exec again.

@@ -1,6 +1,8 @@
 # The real program under Wine in namespace A: its list and filter commands on stores of 1/4, 1/2 and
 # all of the default 16 MiB, filled with the mixed traffic, timed by sorvane_bench_wine.
 # Source it after common.sh and network.sh, and with scripts/lib/wine-env.sh, xvfb.sh, net-raw.sh.
+# The program, its Wine prefixes and sorvane_bench_wine belong to the unprivileged user BENCH_USER;
+# BENCH_AS_USER runs what follows as that user without any capability.
 
 readonly BENCH_STORE_SIZES=(4 8 16)
 readonly BENCH_FILL_RATE=20000
@@ -20,7 +22,7 @@ bench_variant_prefix() {
 }
 
 bench_wine() {
-    "$BENCH_WINE_BIN/sorvane_bench_wine" "$@" 2>>"$BENCH_WORK/wine-driver.log"
+    "${BENCH_AS_USER[@]}" "$BENCH_WINE_BIN/sorvane_bench_wine" "$@" 2>>"$BENCH_WORK/wine-driver.log"
 }
 
 # bench_wine_as VARIANT STEP...: one step of sorvane_bench_wine in that program's prefix.
@@ -32,9 +34,10 @@ bench_wine_as() {
 bench_wine_start() {
     local variant=${1:-program} prefix
     prefix=$(bench_variant_prefix "$variant")
-    WINEPREFIX=$prefix prepare_wine_prefix
-    # As root with only CAP_NET_RAW even under sudo: the prefix was made by root.
-    SUDO_UID= net_raw_prefix
+    SORVANE_WINEPREFIX=$prefix prepare_wine_prefix_as "${BENCH_AS_USER[@]}"
+    # As the user with only CAP_NET_RAW, which the launcher hands to its helper: the way every
+    # launcher, a baseline's from before the launcher refused root included, starts.
+    net_raw_prefix "$BENCH_USER"
     WINEPREFIX=$prefix "${BENCH_IN_A[@]}" "${NET_RAW_PREFIX[@]}" "$(bench_variant_program "$variant")" \
         >"$BENCH_WORK/$variant.log" 2>&1 &
     BENCH_PROGRAM_PIDS[$variant]=$!
@@ -45,7 +48,7 @@ bench_wine_stop() {
     local variant
     for variant in "${BENCH_VARIANTS[@]}"; do
         [ -n "${BENCH_PROGRAM_PIDS[$variant]:-}" ] && kill "${BENCH_PROGRAM_PIDS[$variant]}" 2>/dev/null
-        WINEPREFIX=$(bench_variant_prefix "$variant") wineserver -k 2>/dev/null || true
+        WINEPREFIX=$(bench_variant_prefix "$variant") "${BENCH_AS_USER[@]}" wineserver -k 2>/dev/null || true
     done
     BENCH_PROGRAM_PIDS=()
 }

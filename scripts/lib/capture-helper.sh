@@ -30,9 +30,44 @@ install_capture_helper() {
         return 1
     fi
     groupadd -f -r "$CAPTURE_GROUP" &&
-        install -d -m 0755 "$dir" &&
-        install -m 0750 -o root -g "$CAPTURE_GROUP" "$built" "$CAPTURE_HELPER_INSTALLED.new" &&
-        /usr/sbin/setcap cap_net_raw=p "$CAPTURE_HELPER_INSTALLED.new" &&
-        mv -f "$CAPTURE_HELPER_INSTALLED.new" "$CAPTURE_HELPER_INSTALLED" || return 1
+        make_root_folders "$dir" &&
+        install_helper_copy "$built" "$dir" || return 1
     [ -z "$user" ] || usermod -a -G "$CAPTURE_GROUP" "$user"
+}
+
+# make_root_folders DIR: makes each missing folder of the absolute path DIR as root:root, mode 0755,
+# and checks that every folder on it, / included, is a folder (not a link to one) owned by root and
+# writable by no group or other user, so that no one else could swap what lies below it.
+make_root_folders() {
+    local path=/ part parts owner mode type
+    IFS=/ read -ra parts <<<"${1#/}"
+    for part in "" "${parts[@]}"; do
+        [ -z "$part" ] || path=${path%/}/$part
+        [ -e "$path" ] || [ -L "$path" ] || install -d -m 0755 -o root -g root "$path" || return 1
+        read -r owner mode type < <(LC_ALL=C stat -c '%u %a %F' "$path") || return 1
+        if [ "$type" != directory ] || [ "$owner" != 0 ] || (((8#$mode & 8#022) != 0)); then
+            echo "refusing to install into $1: $path is not a folder owned by root and writable by root alone" >&2
+            return 1
+        fi
+    done
+}
+
+# install_helper_copy BUILT DIR: copies BUILT, which must be a regular file and not a link, into a
+# folder only root can enter, gives the copy its owner, mode and capability there, and only then
+# renames it into place (the folder is on the same file system, so the rename is one step).
+install_helper_copy() {
+    local built=$1 stage staged status=1
+    if [ -L "$built" ] || [ ! -f "$built" ]; then
+        echo "refusing to install $built: it is not a regular file" >&2
+        return 1
+    fi
+    stage=$(mktemp -d "$2/.install.XXXXXX") || return 1
+    staged=$stage/$(basename "$CAPTURE_HELPER_INSTALLED")
+    # -P opens the source with O_NOFOLLOW: a link put there after the check above is not followed.
+    cp -P "$built" "$staged" && [ -f "$staged" ] && [ ! -L "$staged" ] &&
+        chown "root:$CAPTURE_GROUP" "$staged" && chmod 0750 "$staged" &&
+        /usr/sbin/setcap cap_net_raw=p "$staged" &&
+        mv -f -T "$staged" "$CAPTURE_HELPER_INSTALLED" && status=0
+    rm -rf "$stage"
+    return "$status"
 }

@@ -1,11 +1,14 @@
 # Shared part of the end-to-end scenarios: the root check, a Wine prefix and display of their own,
 # two network namespaces joined by a veth pair, the program started in the first namespace and
 # driven through its window, checks with a final "N passed, M failed" line, and clean-up on exit.
+# The program, Wine, the display and the driver run as the unprivileged user E2E_USER, who owns the
+# prefix; the scenarios themselves run as root, which only the namespaces and the launcher need.
 # Source it with the arguments PROGRAM DRIVER WORK_DIR.
 
 E2E_PROGRAM=$1
 E2E_DRIVER=$2
-# The Wine prefix is shared by the scenarios; each keeps its logs in a folder of its own.
+# Each scenario keeps its logs in a folder of its own; the user's folder, shared by the scenarios,
+# holds the Wine prefix and whatever the user writes.
 E2E_SHARED_WORK=$3
 E2E_SCENARIO=$(basename "$0" .sh)
 E2E_WORK=$E2E_SHARED_WORK/${E2E_SCENARIO#scenario_}
@@ -23,17 +26,18 @@ readonly E2E_SOURCE_PORT=40001
 readonly E2E_SETTINGS=ﾊﾟｹｯﾄの最大格納ｻｲｽﾞ
 E2E_NS_A="sorvane-e2e-$$-a"
 E2E_NS_B="sorvane-e2e-$$-b"
-# Runs what follows in namespace A without any capability: Wine's processes, the driver and the sink,
-# so that the program's processes are the only ones there that could hold one.
-E2E_IN_A_WITHOUT_CAPABILITIES=(ip netns exec "$E2E_NS_A" setpriv --inh-caps=-all --bounding-set=-all --)
 E2E_PROGRAM_PID=
 E2E_SINK_PID=
+E2E_AS_USER=()
+E2E_IN_A_AS_USER=()
 E2E_PASSED=0
 E2E_FAILED=0
 
 source "$E2E_ROOT/scripts/lib/netns.sh"
-source "$E2E_ROOT/scripts/lib/net-raw.sh"
 source "$E2E_ROOT/scripts/lib/full-run.sh"
+source "$E2E_ROOT/scripts/lib/run-as.sh"
+source "$E2E_ROOT/scripts/lib/e2e-user.sh"
+E2E_USER_WORK=$E2E_SHARED_WORK/$E2E_USER
 
 # Without root the scenario is skipped (exit 77), except in a full run, where a skip is a failure.
 e2e_require_root() {
@@ -51,29 +55,48 @@ e2e_require_root() {
     fi
 }
 
+# E2E_AS_USER runs what follows as E2E_USER without any capability; E2E_IN_A_AS_USER does so in
+# namespace A: Wine's processes, the driver and the sink, so that the program's processes are the
+# only ones there that could hold a capability. The user's folder is made for it here.
+e2e_prepare_user() {
+    ensure_e2e_user || e2e_abort "could not create the user $E2E_USER"
+    run_as_prefix "$E2E_USER" --inh-caps=-all --bounding-set=-all || e2e_abort "no user $E2E_USER"
+    E2E_AS_USER=("${RUN_AS_PREFIX[@]}")
+    E2E_IN_A_AS_USER=(ip netns exec "$E2E_NS_A" "${E2E_AS_USER[@]}")
+    E2E_USER_UID=$(id -u "$E2E_USER")
+    install -d -o "$E2E_USER" -g "$(id -g "$E2E_USER")" -m 0700 "$E2E_USER_WORK" &&
+        "${E2E_AS_USER[@]}" test -w "$E2E_USER_WORK" ||
+        e2e_abort "$E2E_USER cannot write to $E2E_USER_WORK (is a folder above it closed to others?)"
+}
+
 # Prepares the prefix and the display, creates the namespaces and arms the clean-up.
 e2e_begin() {
     mkdir -p "$E2E_WORK"
     rm -f "$E2E_WORK/program.log" "$E2E_WORK/driver.log"
-    export SORVANE_WINEPREFIX="$E2E_SHARED_WORK/wineprefix"
+    e2e_prepare_user
+    export SORVANE_WINEPREFIX="$E2E_USER_WORK/wine"
+    # The pipe is opened by this root shell, so it lies in a folder of root's.
+    export SORVANE_DESKTOP_HOLDER="$E2E_WORK/desktop-holder"
     source "$E2E_ROOT/scripts/lib/wine-env.sh"
     source "$E2E_ROOT/scripts/lib/xvfb.sh"
-    ensure_display || e2e_abort "no X display"
+    # A display of the user's own, also when the caller has one: the user may read only its cookie.
+    unset DISPLAY XAUTHORITY
+    start_private_xvfb "${E2E_AS_USER[@]}" || e2e_abort "no X display"
     trap e2e_cleanup EXIT
-    prepare_wine_prefix
+    prepare_wine_prefix_as "${E2E_AS_USER[@]}"
     # The scenarios run one at a time, so a server of the shared prefix that still runs is left over
     # from an earlier one (a Wine process that started as it ended); it would keep this scenario's
     # server from starting.
-    stop_wine_server
+    stop_wine_server "${E2E_AS_USER[@]}"
     netns_pair_create "$E2E_NS_A" "$E2E_NS_B" "$E2E_ADDRESS_A/24" "$E2E_ADDRESS_B/24" ||
         e2e_abort "could not create the network namespaces"
     # One server for the whole scenario, where the program runs and holding no capability: the
     # program may start and end several times without meeting a server on its way out.
-    start_wine_server "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" ||
+    start_wine_server "${E2E_IN_A_AS_USER[@]}" ||
         e2e_abort "the Wine server did not start"
     # The desktop that start_wine_server started would end a second later, just as the program
     # starts; kept up, every start of the program meets the same desktop.
-    keep_wine_desktop "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" &&
+    keep_wine_desktop "${E2E_IN_A_AS_USER[@]}" &&
         wait_for_kept_desktop || e2e_abort "the Wine desktop could not be kept up"
 }
 
@@ -81,7 +104,7 @@ e2e_begin() {
 # process runs in namespace A: from then on the desktop stays, and the program's start meets it.
 # Hang guard 60 s.
 wait_for_kept_desktop() {
-    local marker="$E2E_WORK/desktop-kept" i
+    local marker="$E2E_USER_WORK/desktop-kept" i
     rm -f "$marker"
     echo "echo kept>Z:${marker//\//\\}" >&7 || return 1
     for i in $(seq 1 600); do
@@ -99,22 +122,20 @@ namespace_a_processes() {
     done
 }
 
-# e2e_open: how every scenario begins: the root check, the prefix, display and namespaces, the UDP
-# sink in namespace A, and NET_RAW_PREFIX for a program that holds CAP_NET_RAW alone (the
-# scenarios run as root, so the program keeps root's uid).
+# e2e_open: how every scenario begins: the root check, the user, the prefix, display and
+# namespaces, and the UDP sink in namespace A.
 e2e_open() {
     e2e_require_root
     e2e_begin
     e2e_start_sink
-    SUDO_UID= net_raw_prefix
 }
 
 e2e_cleanup() {
     e2e_end_program >/dev/null 2>&1
     [ -n "$E2E_SINK_PID" ] && kill "$E2E_SINK_PID" 2>/dev/null
-    stop_wine_server
+    stop_wine_server "${E2E_AS_USER[@]}"
     netns_pair_delete "$E2E_NS_A" "$E2E_NS_B"
-    [ -n "${SORVANE_XVFB_PID:-}" ] && kill "$SORVANE_XVFB_PID" 2>/dev/null
+    end_private_xvfb
     return 0
 }
 
@@ -149,9 +170,9 @@ e2e_report_state() {
 }
 
 # The driver is a Wine program too, and may be the one that starts the prefix's Wine server: it runs
-# beside the program, in its namespace and without any capability.
+# beside the program, in its namespace, as the user and without any capability.
 driver() {
-    "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" "$E2E_DRIVER" "$@" \
+    "${E2E_IN_A_AS_USER[@]}" "$E2E_DRIVER" "$@" \
         2>>"$E2E_WORK/driver.log"
 }
 
@@ -171,20 +192,43 @@ wait_pane_text() {
     printf '%s' "$text"
 }
 
-# e2e_start_program [COMMAND PREFIX...]: starts the program (its launcher, which starts the capture
-# helper) in namespace A, through the prefix (for example a setpriv call), and waits for its main
-# window.
+# e2e_start_program COMMAND...: runs the command, which starts the program's launcher (the launcher
+# starts the capture helper), in namespace A, and waits for the program's main window.
 e2e_start_program() {
     echo "== program started at $(date +%T.%N)" >>"$E2E_WORK/program.log"
     # Wine's error messages are kept in the log, so that a program that ends by itself says why.
-    WINEDEBUG=fixme-all ip netns exec "$E2E_NS_A" "$@" "$E2E_PROGRAM" >>"$E2E_WORK/program.log" 2>&1 &
+    WINEDEBUG=fixme-all ip netns exec "$E2E_NS_A" "$@" >>"$E2E_WORK/program.log" 2>&1 &
     E2E_PROGRAM_PID=$!
     driver wait-main 60 || e2e_abort "the main window did not appear"
 }
 
-# e2e_start_program_with_net_raw: the program with CAP_NET_RAW as its only capability.
+# e2e_start_program_with_net_raw: the launcher started by root and told to run as E2E_USER: it hands
+# CAP_NET_RAW to the capture helper alone, and the program runs as the user without any capability.
 e2e_start_program_with_net_raw() {
-    e2e_start_program "${NET_RAW_PREFIX[@]}"
+    e2e_start_program "$E2E_PROGRAM" --user "$E2E_USER"
+}
+
+# "PID NAME UIDS" for every process in namespace A, UIDS its real, effective, saved and file-system
+# user ids joined by commas.
+namespace_a_user_ids() {
+    local pid
+    for pid in $(ip netns pids "$E2E_NS_A" 2>/dev/null); do
+        awk -v pid="$pid" '/^Name:/ { name = $2 } /^Uid:/ { ids = $2 "," $3 "," $4 "," $5 }
+            END { if (name != "") print pid, name, ids }' "/proc/$pid/status" 2>/dev/null
+    done
+}
+
+# check_nothing_runs_as_root: the program, its capture helper and every Wine process (with the
+# driver and the sink, everything in namespace A) run as E2E_USER; none has user id 0.
+check_nothing_runs_as_root() {
+    local table ids="$E2E_USER_UID,$E2E_USER_UID,$E2E_USER_UID,$E2E_USER_UID"
+    table=$(namespace_a_user_ids)
+    echo "$table" | sed 's/^/      /'
+    check_equal "the program runs as $E2E_USER" "$E2E_PROGRAM_PID $ids" \
+        "$(awk -v pid="$E2E_PROGRAM_PID" '$1 == pid { print $1, $3 }' <<<"$table")"
+    check_equal "so does the Wine server" "wineserver64 $ids" "$(awk '$2 ~ /^wineserver/ { print $2, $3 }' <<<"$table")"
+    check_equal "no process in the namespace has a user id 0 (real, effective, saved or file system)" "" \
+        "$(awk '$3 ~ /(^|,)0(,|$)/' <<<"$table")"
 }
 
 # Closes the main window and waits for the program to end; sets E2E_PROGRAM_STATUS to its exit
@@ -215,10 +259,11 @@ check_clean_exit() {
     check_equal "the program ends with status 0 when its window closes" 0 "$E2E_PROGRAM_STATUS"
 }
 
-# e2e_start_sink: a UDP receiver on port E2E_SINK_PORT of every address in namespace A, without any
-# capability, so that the program's processes are the only ones there that could hold one.
+# e2e_start_sink: a UDP receiver on port E2E_SINK_PORT of every address in namespace A, as the user
+# and without any capability, so that the program's processes are the only ones there that could
+# hold one.
 e2e_start_sink() {
-    "${E2E_IN_A_WITHOUT_CAPABILITIES[@]}" python3 "$E2E_HERE/udp_traffic.py" sink 0.0.0.0 "$E2E_SINK_PORT" &
+    "${E2E_IN_A_AS_USER[@]}" python3 "$E2E_HERE/udp_traffic.py" sink 0.0.0.0 "$E2E_SINK_PORT" &
     E2E_SINK_PID=$!
 }
 

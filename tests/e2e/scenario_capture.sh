@@ -27,6 +27,8 @@ ping_a_from_b() { ip netns exec "$E2E_NS_B" ping -c 1 -W 5 -q "$E2E_ADDRESS_A" >
 check_status "the echo request is answered" ping_a_from_b
 # Six datagrams in, the echo request in, the echo reply out: eight IPv4 datagrams on the veth.
 check_equal "the counter reaches eight" 8 "$(driver wait-text IDC_PACKET_COUNT 8 15)"
+echo "== the user ids of every process in the program's namespace, its capture helper's during capture included"
+check_nothing_runs_as_root
 driver click IDC_START_STOP
 check_equal "stop: the button reads 開始 again" 開始 "$(driver text IDC_START_STOP)"
 check_equal "the counter still shows eight after stop" 8 "$(driver text IDC_PACKET_COUNT)"
@@ -68,7 +70,8 @@ check_match "dump row 1: destination, ports 40001 and 40000, length 108, payload
 check_equal "seven dump rows for 100 stored bytes" 7 "$(grep -c '^0000000[0-9] : ' <<<"$detail")"
 check_match "the last dump row holds four bytes" '^00000006 : ([0-9a-f]{2} ){4} {36}' "${lines[10]:-}"
 # For a person to look at: the dump's columns line up on the short last row too.
-import -window root "$E2E_WORK/detail-view.png" && echo "      screenshot: $E2E_WORK/detail-view.png"
+"${E2E_AS_USER[@]}" import -window root "$E2E_USER_WORK/detail-view.png" &&
+    echo "      screenshot: $E2E_USER_WORK/detail-view.png"
 
 echo "== address filter"
 filter() {

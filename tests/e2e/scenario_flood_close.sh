@@ -58,7 +58,7 @@ prepare_capture_on_veth() {
 press_start_stop() {
     local start
     start=$(now_ms)
-    xdotool key --window "$(xdotool search --name '^Sorvane$' | head -n 1)" space
+    "${E2E_AS_USER[@]}" xdotool key --window "$("${E2E_AS_USER[@]}" xdotool search --name '^Sorvane$' | head -n 1)" space
     driver wait-text IDC_START_STOP "$1" "$2" >/dev/null
     PRESS_MS=$(($(now_ms) - start))
 }

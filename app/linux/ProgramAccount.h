@@ -1,0 +1,33 @@
+// The account the launcher runs the program and its capture helper as, and the switch to it.
+#pragma once
+
+#include <string>
+
+#include <sys/types.h>
+
+struct ProgramAccount {
+    bool switchFromRoot = false; // false: the launcher's own account, nothing to switch
+    uid_t uid = 0;
+    gid_t gid = 0;
+    std::string name;
+    std::string home;
+    std::string failure; // set when the launcher must not start
+};
+
+// Started by root (any of the real, effective or saved user ids 0), the program runs as the user
+// named by requestedUser, or else the one SUDO_UID names; never as root. Without either the choice
+// fails with the line that says how to start. Started by anyone else, the program runs as that
+// account, and requestedUser may only name it.
+ProgramAccount ChooseProgramAccount(const std::string& requestedUser);
+
+// initgroups, setresgid, setresuid, then checks that every user and group id is the account's.
+// keepCapabilities keeps the permitted set across the switch (for handing CAP_NET_RAW on); the
+// effective set is empty afterwards either way. False with failure set when any step fails.
+bool BecomeAccount(const ProgramAccount& account, bool keepCapabilities, std::string& failure);
+
+// True when the process can still make any of its user ids 0.
+bool CanRegainRoot();
+
+// HOME, USER and LOGNAME of the account, and its home as the working folder when the current one
+// is closed to it.
+void EnterAccountEnvironment(const ProgramAccount& account);
