@@ -20,7 +20,7 @@ function(sorvane_add_host_program)
     list(TRANSFORM P_INCLUDES PREPEND -I)
     list(TRANSFORM P_DEFINES PREPEND -D)
     add_custom_command(OUTPUT ${output}
-        COMMAND ${SORVANE_HOST_CXX} -std=c++17 -O2 -g -Wall -Wextra ${P_INCLUDES} ${P_DEFINES} -o ${output}
+        COMMAND ${SORVANE_HOST_CXX} -std=c++17 -O2 -g -Wall -Wextra ${SORVANE_PREFIX_MAPS} ${P_INCLUDES} ${P_DEFINES} -o ${output}
             ${P_SOURCES}
         DEPENDS ${P_SOURCES} ${P_DEPENDS}
         COMMENT "Building the native program ${P_OUTPUT_NAME}"

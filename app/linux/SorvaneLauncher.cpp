@@ -23,15 +23,25 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// The build names these: the helper that the one-time set-up or the package installs with its file
+// capability, and the program and a helper without one, relative to this launcher's own folder (the
+// build's launcher finds both in the build, the installed one in the install prefix).
 #ifndef SORVANE_INSTALLED_HELPER
 #define SORVANE_INSTALLED_HELPER "/usr/local/libexec/sorvane/sorvane-capture-helper"
+#endif
+#ifndef SORVANE_PROGRAM
+#define SORVANE_PROGRAM "winelib/sorvane"
+#endif
+#ifndef SORVANE_HELPER
+#define SORVANE_HELPER "sorvane-capture-helper"
 #endif
 
 namespace {
 
 constexpr int kHelperChannel = 3;
 constexpr char kHelperName[] = "sorvane-capture-helper";
-constexpr char kProgram[] = "winelib/sorvane";
+constexpr char kHelper[] = SORVANE_HELPER;
+constexpr char kProgram[] = SORVANE_PROGRAM;
 constexpr char kUsage[] = "usage: sorvane [--user NAME]";
 
 // The folder this launcher was started from; the helper and the program are found next to it, so
@@ -68,7 +78,7 @@ std::string HelperPath(const std::string& directory, bool handingOnRaw) {
     if (!handingOnRaw && access(SORVANE_INSTALLED_HELPER, F_OK) == 0) {
         return SORVANE_INSTALLED_HELPER;
     }
-    return directory + "/" + kHelperName;
+    return directory + "/" + kHelper;
 }
 
 // The helper's process before its exec: the account's ids, and CAP_NET_RAW alone when it is handed

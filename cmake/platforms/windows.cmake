@@ -3,7 +3,8 @@
 set(SORVANE_DEFAULT_BACKEND windows)
 set(SORVANE_BUILD_PROGRAM ON)
 set(SORVANE_PROGRAM_OUTPUT_NAME Sorvane)
-set(SORVANE_PROGRAM_LINK_OPTIONS -static)
+# No time stamp in the PE header, so that a build of one commit gives the same Sorvane.exe every time.
+set(SORVANE_PROGRAM_LINK_OPTIONS -static -Wl,--no-insert-timestamp)
 set(SORVANE_GTEST sources)
 set(SORVANE_PROGRAM_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 set(SORVANE_CAPTURE_HELPER OFF)

@@ -1,7 +1,9 @@
 # The capture helper's one-time privileged set-up: an installed copy with CAP_NET_RAW as a file
-# capability that only members of one group may run. Source it.
+# capability that only members of one group may run. Used by scripts/run for a copy of the build's
+# helper, and by the Debian package's postinst for the helper the package installed. Source it;
+# CAPTURE_HELPER_INSTALLED may name another installed path first.
 
-readonly CAPTURE_HELPER_INSTALLED=/usr/local/libexec/sorvane/sorvane-capture-helper
+readonly CAPTURE_HELPER_INSTALLED=${CAPTURE_HELPER_INSTALLED:-/usr/local/libexec/sorvane/sorvane-capture-helper}
 readonly CAPTURE_GROUP=sorvane-capture
 
 # capture_helper_installed BUILT: the installed copy is the built helper and has its capability.
@@ -25,14 +27,38 @@ in_capture_group() {
 install_capture_helper() {
     local built=$1 user=$2 dir
     dir=$(dirname "$CAPTURE_HELPER_INSTALLED")
-    if findmnt -n -o OPTIONS --target "$(dirname "$dir")" | tr ',' '\n' | grep -qx nosuid; then
-        echo "$dir is on a nosuid mount, where file capabilities do not work" >&2
-        return 1
-    fi
-    groupadd -f -r "$CAPTURE_GROUP" &&
+    capabilities_work_in "$dir" && groupadd -f -r "$CAPTURE_GROUP" &&
         make_root_folders "$dir" &&
         install_helper_copy "$built" "$dir" || return 1
     [ -z "$user" ] || usermod -a -G "$CAPTURE_GROUP" "$user"
+}
+
+# set_up_installed_capture_helper (root): gives the helper that a package manager has put at
+# CAPTURE_HELPER_INSTALLED the same group, mode and capability as install_capture_helper gives its
+# copy, after the same checks of the file and every folder above it.
+set_up_installed_capture_helper() {
+    local dir
+    dir=$(dirname "$CAPTURE_HELPER_INSTALLED")
+    capabilities_work_in "$dir" && groupadd -f -r "$CAPTURE_GROUP" && make_root_folders "$dir" || return 1
+    if [ -L "$CAPTURE_HELPER_INSTALLED" ] || [ ! -f "$CAPTURE_HELPER_INSTALLED" ]; then
+        echo "refusing to set up $CAPTURE_HELPER_INSTALLED: it is not a regular file" >&2
+        return 1
+    fi
+    grant_capture_rights "$CAPTURE_HELPER_INSTALLED"
+}
+
+# capabilities_work_in DIR: file capabilities do not work on a nosuid mount.
+capabilities_work_in() {
+    if findmnt -n -o OPTIONS --target "$(dirname "$1")" | tr ',' '\n' | grep -qx nosuid; then
+        echo "$1 is on a nosuid mount, where file capabilities do not work" >&2
+        return 1
+    fi
+}
+
+# grant_capture_rights FILE: owner root, the group, mode 0750, then CAP_NET_RAW (a change of owner
+# clears a file's capabilities, so it comes last).
+grant_capture_rights() {
+    chown "root:$CAPTURE_GROUP" "$1" && chmod 0750 "$1" && /usr/sbin/setcap cap_net_raw=p "$1"
 }
 
 # make_root_folders DIR: makes each missing folder of the absolute path DIR as root:root, mode 0755,
@@ -65,8 +91,7 @@ install_helper_copy() {
     staged=$stage/$(basename "$CAPTURE_HELPER_INSTALLED")
     # -P opens the source with O_NOFOLLOW: a link put there after the check above is not followed.
     cp -P "$built" "$staged" && [ -f "$staged" ] && [ ! -L "$staged" ] &&
-        chown "root:$CAPTURE_GROUP" "$staged" && chmod 0750 "$staged" &&
-        /usr/sbin/setcap cap_net_raw=p "$staged" &&
+        grant_capture_rights "$staged" &&
         mv -f -T "$staged" "$CAPTURE_HELPER_INSTALLED" && status=0
     rm -rf "$stage"
     return "$status"

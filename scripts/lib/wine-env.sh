@@ -1,37 +1,9 @@
-# Wine settings shared by the scripts: a prefix of our own in code page 932 with Japanese fonts.
-# Source it; then call prepare_wine_prefix (or prepare_wine_prefix_as) before the first wine command.
-# Every wine command runs as the account that owns the prefix.
+# Wine settings shared by the scripts: the program's prefix (wine-prefix.sh) and the test runs'
+# persistent server and desktop. Source it; then call prepare_wine_prefix (or prepare_wine_prefix_as)
+# before the first wine command. Every wine command runs as the account that owns the prefix.
 
-export WINEPREFIX="${SORVANE_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/sorvane/wine}"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
 SORVANE_WINE_ENV="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-env.sh"
-
-prepare_wine_prefix() {
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    # The marker's number goes up with every change below, so that a prefix made earlier gets it too.
-    local ready="$WINEPREFIX/.sorvane-ready-2"
-    (
-        flock 9
-        [ -f "$ready" ] && exit 0
-        wineboot -i >/dev/null 2>&1 || true
-        local fonts='HKCU\Software\Wine\Fonts\Replacements'
-        wine reg add "$fonts" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1
-        wine reg add "$fonts" /v 'ＭＳ　ゴシック' /d IPAGothic /f >/dev/null 2>&1
-        wine reg add "$fonts" /v 'ＭＳ ゴシック' /d IPAGothic /f >/dev/null 2>&1
-        wine reg add "$fonts" /v 'ＭＳ　明朝' /d IPAMincho /f >/dev/null 2>&1
-        wine reg add "$fonts" /v 'ＭＳ 明朝' /d IPAMincho /f >/dev/null 2>&1
-        # Debian's Wine looks for its own fonts (Marlett draws the caption buttons' glyphs) under
-        # "<data dir>\../fonts", a path Wine cannot resolve; naming the folder loads them.
-        wine reg add 'HKCU\Software\Wine\Fonts' /v Path /d 'Z:\usr\share\wine\fonts' /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-        wineserver -w
-        touch "$ready"
-    ) 9>"$WINEPREFIX.lock"
-}
 
 # prepare_wine_prefix_as COMMAND PREFIX...: prepare_wine_prefix run through the prefix (setpriv ...
 # --), so that the account it names makes and owns the prefix.
