@@ -2,6 +2,8 @@
 # wineg++ builds only Winelib modules, so under the Winelib toolchain these are compiled by the
 # host's C++ compiler directly; other Linux builds make them ordinary targets.
 set(SORVANE_HOST_CXX c++ CACHE STRING "host C++ compiler for the native programs of the Winelib build")
+# The capture helper holds CAP_NET_RAW: these programs get the hardening Debian builds its own with.
+set(SORVANE_HOST_HARDENING -D_FORTIFY_SOURCE=2 -fstack-protector-strong -Wl,-z,relro -Wl,-z,now)
 
 # sorvane_add_host_program(NAME target OUTPUT_NAME file SOURCES file... INCLUDES dir... DEFINES def...
 #                          DEPENDS file...)
@@ -20,7 +22,7 @@ function(sorvane_add_host_program)
     list(TRANSFORM P_INCLUDES PREPEND -I)
     list(TRANSFORM P_DEFINES PREPEND -D)
     add_custom_command(OUTPUT ${output}
-        COMMAND ${SORVANE_HOST_CXX} -std=c++17 -O2 -g -Wall -Wextra ${SORVANE_PREFIX_MAPS} ${P_INCLUDES} ${P_DEFINES} -o ${output}
+        COMMAND ${SORVANE_HOST_CXX} -std=c++17 -O2 -g -Wall -Wextra ${SORVANE_HOST_HARDENING} ${SORVANE_PREFIX_MAPS} ${P_INCLUDES} ${P_DEFINES} -o ${output}
             ${P_SOURCES}
         DEPENDS ${P_SOURCES} ${P_DEPENDS}
         COMMENT "Building the native program ${P_OUTPUT_NAME}"
