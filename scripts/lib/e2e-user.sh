@@ -1,7 +1,7 @@
 # The unprivileged account that the end-to-end tests run the program as, as a user would run it.
-# Source it.
+# Source it; a scenario that needs an account of its own names it in E2E_USER first.
 
-E2E_USER=sorvane-e2e
+E2E_USER=${E2E_USER:-sorvane-e2e}
 
 # ensure_e2e_user (root): the system user E2E_USER with a private home folder, made once.
 ensure_e2e_user() {

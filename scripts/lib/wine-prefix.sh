@@ -21,9 +21,22 @@ wine_prefix_progress() {
     esac
 }
 
+# Code page 932 comes with the ja_JP.UTF-8 locale. Where the system has not generated it, a copy
+# compiled into the user's cache folder serves (localedef needs no root for a folder of one's own).
+use_japanese_locale() {
+    locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8' && return 0
+    local dir=${XDG_CACHE_HOME:-$HOME/.cache}/sorvane/locale
+    if [ ! -e "$dir/ja_JP.UTF-8/LC_CTYPE" ]; then
+        wine_prefix_progress "compiling the ja_JP.UTF-8 locale into $dir"
+        mkdir -p "$dir" && localedef -i ja_JP -f UTF-8 "$dir/ja_JP.UTF-8" >/dev/null 2>&1 || return 1
+    fi
+    export LOCPATH=$dir
+}
+
 prepare_wine_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     [ -n "$SORVANE_PREFIX_PROGRESS" ] || { [ -t 2 ] && SORVANE_PREFIX_PROGRESS=lines; } || SORVANE_PREFIX_PROGRESS=none
+    use_japanese_locale || echo "sorvane: no ja_JP.UTF-8 locale: Japanese text may not show" >&2
     # The marker's number goes up with every change below, so that a prefix made earlier gets it too.
     local ready="$WINEPREFIX/.sorvane-ready-2"
     (

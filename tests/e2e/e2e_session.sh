@@ -71,25 +71,12 @@ e2e_prepare_user() {
 
 # Prepares the prefix and the display, creates the namespaces and arms the clean-up.
 e2e_begin() {
-    mkdir -p "$E2E_WORK"
-    rm -f "$E2E_WORK/program.log" "$E2E_WORK/driver.log"
-    e2e_prepare_user
-    export SORVANE_WINEPREFIX="$E2E_USER_WORK/wine"
-    # The pipe is opened by this root shell, so it lies in a folder of root's.
-    export SORVANE_DESKTOP_HOLDER="$E2E_WORK/desktop-holder"
-    source "$E2E_ROOT/scripts/lib/wine-env.sh"
-    source "$E2E_ROOT/scripts/lib/xvfb.sh"
-    # A display of the user's own, also when the caller has one: the user may read only its cookie.
-    unset DISPLAY XAUTHORITY
-    start_private_xvfb "${E2E_AS_USER[@]}" || e2e_abort "no X display"
-    trap e2e_cleanup EXIT
+    e2e_begin_without_prefix
     prepare_wine_prefix_as "${E2E_AS_USER[@]}"
     # The scenarios run one at a time, so a server of the shared prefix that still runs is left over
     # from an earlier one (a Wine process that started as it ended); it would keep this scenario's
     # server from starting.
     stop_wine_server "${E2E_AS_USER[@]}"
-    netns_pair_create "$E2E_NS_A" "$E2E_NS_B" "$E2E_ADDRESS_A/24" "$E2E_ADDRESS_B/24" ||
-        e2e_abort "could not create the network namespaces"
     # One server for the whole scenario, where the program runs and holding no capability: the
     # program may start and end several times without meeting a server on its way out.
     start_wine_server "${E2E_IN_A_AS_USER[@]}" ||
@@ -98,6 +85,25 @@ e2e_begin() {
     # starts; kept up, every start of the program meets the same desktop.
     keep_wine_desktop "${E2E_IN_A_AS_USER[@]}" &&
         wait_for_kept_desktop || e2e_abort "the Wine desktop could not be kept up"
+}
+
+# The user, the display and the namespaces, with the clean-up armed. WINEPREFIX is the shared
+# prefix, or E2E_WINEPREFIX when the scenario names one; preparing it is left to the caller.
+e2e_begin_without_prefix() {
+    mkdir -p "$E2E_WORK"
+    rm -f "$E2E_WORK/program.log" "$E2E_WORK/driver.log"
+    e2e_prepare_user
+    export SORVANE_WINEPREFIX="${E2E_WINEPREFIX:-$E2E_USER_WORK/wine}"
+    # The pipe is opened by this root shell, so it lies in a folder of root's.
+    export SORVANE_DESKTOP_HOLDER="$E2E_WORK/desktop-holder"
+    source "$E2E_ROOT/scripts/lib/wine-env.sh"
+    source "$E2E_ROOT/scripts/lib/xvfb.sh"
+    # A display of the user's own, also when the caller has one: the user may read only its cookie.
+    unset DISPLAY XAUTHORITY
+    start_private_xvfb "${E2E_AS_USER[@]}" || e2e_abort "no X display"
+    trap e2e_cleanup EXIT
+    netns_pair_create "$E2E_NS_A" "$E2E_NS_B" "$E2E_ADDRESS_A/24" "$E2E_ADDRESS_B/24" ||
+        e2e_abort "could not create the network namespaces"
 }
 
 # Waits until the console that keeps the desktop up has run a command written to it, and a desktop
@@ -215,6 +221,23 @@ namespace_a_user_ids() {
     for pid in $(ip netns pids "$E2E_NS_A" 2>/dev/null); do
         awk -v pid="$pid" '/^Name:/ { name = $2 } /^Uid:/ { ids = $2 "," $3 "," $4 "," $5 }
             END { if (name != "") print pid, name, ids }' "/proc/$pid/status" 2>/dev/null
+    done
+}
+
+# The program's capture helper: its child of that name.
+helper_pid() {
+    local pid
+    for pid in $(pgrep -P "$E2E_PROGRAM_PID" -x sorvane-capture); do echo "$pid"; done
+}
+
+# "PID COMMAND CapInh CapPrm CapEff CapAmb" for every process in namespace A.
+namespace_capabilities() {
+    local namespace pid
+    namespace=$(readlink "/proc/$E2E_PROGRAM_PID/ns/net")
+    for pid in $(ls /proc | grep -E '^[0-9]+$'); do
+        [ "$(readlink "/proc/$pid/ns/net" 2>/dev/null)" = "$namespace" ] || continue
+        awk -v pid="$pid" '/^Name:/ {name = $2} /^CapInh:/ {i = $2} /^CapPrm:/ {p = $2} /^CapEff:/ {e = $2}
+            /^CapAmb:/ {a = $2} END {if (name != "") print pid, name, i, p, e, a}' "/proc/$pid/status" 2>/dev/null
     done
 }
 

@@ -14,23 +14,6 @@ readonly NONE=0000000000000000
 readonly GONE_NOTICE="capture helper exited: a new capture cannot open its socket"
 readonly GONE_FAILURE="capture helper request failed: the helper has exited"
 
-# The program's capture helper: its child of that name.
-helper_pid() {
-    local pid
-    for pid in $(pgrep -P "$E2E_PROGRAM_PID" -x sorvane-capture); do echo "$pid"; done
-}
-
-# "PID COMMAND CapInh CapPrm CapEff CapAmb" for every process in namespace A.
-namespace_capabilities() {
-    local namespace pid
-    namespace=$(readlink "/proc/$E2E_PROGRAM_PID/ns/net")
-    for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-        [ "$(readlink "/proc/$pid/ns/net" 2>/dev/null)" = "$namespace" ] || continue
-        awk -v pid="$pid" '/^Name:/ {name = $2} /^CapInh:/ {i = $2} /^CapPrm:/ {p = $2} /^CapEff:/ {e = $2}
-            /^CapAmb:/ {a = $2} END {if (name != "") print pid, name, i, p, e, a}' "/proc/$pid/status" 2>/dev/null
-    done
-}
-
 echo "== capture with the helper's socket"
 driver combo-select IDC_INTERFACE "( $E2E_ADDRESS_A )"
 driver click IDC_START_STOP
