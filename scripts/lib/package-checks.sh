@@ -87,9 +87,13 @@ if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
     fail "the checkout has uncommitted changes: commit them, since the second build is of the commit"
     finish
 fi
-git clone -q --no-local "$root" "$scratch/again" && git -C "$scratch/again" checkout -q "$(git rev-parse HEAD)" &&
-    bash "$scratch/again/scripts/package" >"$scratch/again.log" 2>&1
-check "the second build succeeds" test $? -eq 0
+if git clone -q --no-local "$root" "$scratch/again" && git -C "$scratch/again" checkout -q "$(git rev-parse HEAD)" &&
+    bash "$scratch/again/scripts/package" >"$scratch/again.log" 2>&1; then
+    pass "the second build succeeds"
+else
+    fail "the second build succeeds"
+    tail -n 30 "$scratch/again.log"
+fi
 for artefact in "$(basename "$deb")" "$(basename "$zip")" SHA256SUMS; do
     check "$artefact is the same, bit for bit" cmp "$root/dist/$artefact" "$scratch/again/dist/$artefact"
 done
