@@ -1,8 +1,11 @@
 // The Linux capture socket against real datagrams between two throw-away network namespaces.
+#include "BoundPacketSocket.h"
 #include "LinuxCaptureSystem.h"
 #include "LinuxDatagrams.h"
 #include "NamespaceTest.h"
 #include "NamespacePair.h"
+#include "PacketRing.h"
+#include "UniqueFd.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -269,4 +276,38 @@ TEST_F(LinuxPacketSocketTest, CloseSocketReleasesTheDescriptorAndIgnoresTheInval
     EXPECT_EQ(fcntl(static_cast<int>(socket), F_GETFD), -1);
     EXPECT_EQ(errno, EBADF);
     m_system.CloseSocket(kInvalidSocket);
+}
+
+// The filter is locked and checks the interface itself: whoever holds the socket and binds it to
+// every interface still gets the bound interface's IPv4 datagrams only, and cannot take it off.
+TEST_F(LinuxPacketSocketTest, TheLockedFilterKeepsToItsInterfaceAfterABindToEveryInterface) {
+    m_namespaces->RunInA([&] {
+        UdpSink loopbackSink("127.0.0.1", kTestPort);
+        UdpSink vethSink(NamespacePair::kAddressA, kTestPort);
+        const BoundPacketSocket opened = OpenBoundPacketSocket(NamespacePair::kDeviceA);
+        ASSERT_GE(opened.fd, 0) << opened.failure;
+        const UniqueFd socket(opened.fd);
+        const int unused = 0;
+        EXPECT_EQ(setsockopt(socket.get(), SOL_SOCKET, SO_DETACH_FILTER, &unused, sizeof unused), -1);
+        EXPECT_EQ(errno, EPERM);
+        sockaddr_ll everyInterface{};
+        everyInterface.sll_family = AF_PACKET;
+        everyInterface.sll_protocol = htons(ETH_P_ALL);
+        ASSERT_EQ(bind(socket.get(), reinterpret_cast<const sockaddr*>(&everyInterface), sizeof everyInterface), 0);
+        const std::unique_ptr<PacketRing> ring = PacketRing::Map(socket.get());
+        ASSERT_NE(ring, nullptr);
+
+        SendUdp("127.0.0.1", "127.0.0.1", kTestPort, "lo");
+        m_namespaces->RunInB([] { SendUdp(NamespacePair::kAddressB, NamespacePair::kAddressA, kTestPort, "sva0"); });
+        std::vector<std::string> payloads;
+        for (pollfd polled{socket.get(), POLLIN, 0};
+             poll(&polled, 1, payloads.empty() ? kArrivalWaitMs : kArrivalWaitMs / 10) > 0;) {
+            RingFrame frame{};
+            while (ring->Peek(frame)) {
+                payloads.emplace_back(reinterpret_cast<const char*>(frame.bytes) + 28, frame.length - 28);
+                ring->Advance();
+            }
+        }
+        EXPECT_EQ(payloads, std::vector<std::string>{"sva0"});
+    });
 }
