@@ -28,7 +28,8 @@ std::unique_ptr<RelayReader> RelayReader::Map(int areaFd, int freedFd) {
         errno = EINVAL;
         return nullptr;
     }
-    void* base = mmap(nullptr, kRelayAreaBytes, PROT_READ | PROT_WRITE, MAP_SHARED, areaFd, 0);
+    // The helper has made every page; mapping them all now keeps page faults out of the capture.
+    void* base = mmap(nullptr, kRelayAreaBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, areaFd, 0);
     if (base == MAP_FAILED) {
         return nullptr;
     }

@@ -102,7 +102,8 @@ std::unique_ptr<PacketRelay> PacketRelay::Open(const std::string& interfaceName,
         failure = SystemFailureText("eventfd failed: ", errno);
         return nullptr;
     }
-    void* base = mmap(nullptr, kRelayAreaBytes, PROT_READ | PROT_WRITE, MAP_SHARED, area.get(), 0);
+    // Populated at once, so that the first pass over the area costs no page faults during capture.
+    void* base = mmap(nullptr, kRelayAreaBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, area.get(), 0);
     if (base == MAP_FAILED) {
         failure = SystemFailureText("mmap(relay area) failed: ", errno);
         return nullptr;
