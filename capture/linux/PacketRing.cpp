@@ -146,7 +146,6 @@ uint64_t PacketRing::TakeLost() {
     return lost;
 }
 
-// The frames left in the block being read, in the blocks handed over after it, and in the open one.
 uint64_t PacketRing::Unread() const {
     uint64_t unread = m_framesLeft;
     if (m_finished) {

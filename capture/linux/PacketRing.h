@@ -39,6 +39,8 @@ public:
     // Datagrams lost since the last call: those the kernel dropped for want of room in the ring,
     // and once sealed, those still unread.
     uint64_t TakeLost();
+    // The frames left in the block being read, in the blocks handed over after it, and in the open one.
+    uint64_t Unread() const;
 
 private:
     PacketRing(int fd, unsigned char* base, size_t bytes) : m_fd(fd), m_base(base), m_bytes(bytes) {}
@@ -47,7 +49,6 @@ private:
     bool EnterOpenBlock(tpacket_block_desc* block);
     void Leave();
     void CountKernelDrops();
-    uint64_t Unread() const;
 
     int m_fd;
     unsigned char* m_base;

@@ -9,8 +9,7 @@
 
 // At the start of the area. Every field is read and written with atomic operations.
 struct RelayHeader {
-    // Datagrams lost so far: those the kernel dropped while the helper had no free block, and once
-    // finished, those a stop left unread.
+    // Datagrams the kernel dropped so far, while the helper had no free block.
     uint64_t lost;
     // 1 once every datagram that arrived before a stop has been published (or counted lost).
     uint32_t finished;
@@ -20,6 +19,11 @@ struct RelayHeader {
     // How many errors the capture socket has reported; the last one is socketError.
     uint32_t socketErrors;
     int32_t socketError;
+    // Set at a stop, once the socket is off the traffic: how many datagrams the capture holds in
+    // all, those published already and those the helper has still to copy. What the program has
+    // not read of them when it stops reading is lost, however far the helper has come.
+    uint64_t heldAtStop;
+    uint32_t stopCounted;
 };
 
 constexpr uint32_t kRelayBlockFree = 0;

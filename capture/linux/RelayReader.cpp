@@ -93,6 +93,7 @@ int32_t RelayReader::Next(unsigned char* buffer, uint32_t capacity, timespec& ar
     arrival.tv_sec = static_cast<time_t>(record.seconds);
     arrival.tv_nsec = static_cast<long>(record.nanoseconds);
     m_record += std::min(RelayRecordBytes(record.length), left);
+    ++m_read;
     if (m_record == m_end) {
         Leave();
     }
@@ -104,9 +105,14 @@ bool RelayReader::Finished() const {
 }
 
 uint64_t RelayReader::TakeLost() {
-    const uint64_t lost = __atomic_load_n(&Header(m_base)->lost, __ATOMIC_ACQUIRE);
-    const uint64_t taken = lost - m_lostTaken;
-    m_lostTaken = lost;
+    const RelayHeader* header = Header(m_base);
+    uint64_t lost = __atomic_load_n(&header->lost, __ATOMIC_ACQUIRE);
+    if (__atomic_load_n(&header->stopCounted, __ATOMIC_ACQUIRE) != 0) {
+        const uint64_t held = __atomic_load_n(&header->heldAtStop, __ATOMIC_RELAXED);
+        lost += held > m_read ? held - m_read : 0;
+    }
+    const uint64_t taken = lost > m_lostTaken ? lost - m_lostTaken : 0;
+    m_lostTaken = std::max(m_lostTaken, lost);
     return taken;
 }
 

@@ -23,7 +23,8 @@ public:
     int32_t Next(unsigned char* buffer, uint32_t capacity, timespec& arrival);
     // Whether the helper has published everything that arrived before a stop.
     bool Finished() const;
-    // Datagrams lost since the last call.
+    // Datagrams lost since the last call: those the kernel dropped, and after a stop those of the
+    // capture not read yet.
     uint64_t TakeLost();
     // The error the capture socket reported since the last call, or 0.
     int TakeSocketError();
@@ -39,6 +40,7 @@ private:
     // Within the block being read: the next record and the end of the records; null between blocks.
     const unsigned char* m_record = nullptr;
     const unsigned char* m_end = nullptr;
+    uint64_t m_read = 0;
     uint64_t m_lostTaken = 0;
     uint32_t m_errorsSeen = 0;
 };

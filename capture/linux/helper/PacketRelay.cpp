@@ -135,6 +135,20 @@ bool PacketRelay::Pump() {
     if (m_waiting) {
         DrainEventFd(m_freed.get());
     }
+    const bool more = Copy();
+    if (m_sealed) {
+        if (!more && !m_waiting) {
+            Finish();
+        }
+    } else {
+        PublishLost(m_ring->TakeLost());
+    }
+    return more;
+}
+
+// Copies until the ring is empty (then publishes the block being filled), a block is not free, or
+// enough blocks were published for one call; true in the last case.
+bool PacketRelay::Copy() {
     unsigned published = 0;
     RingFrame frame{};
     while (m_ring->Peek(frame)) {
@@ -154,11 +168,6 @@ bool PacketRelay::Pump() {
     }
     if (m_haveBlock && m_used > 0) {
         Publish();
-    }
-    if (m_sealed) {
-        Finish();
-    } else {
-        PublishLost(m_ring->TakeLost());
     }
     return false;
 }
@@ -193,6 +202,7 @@ void PacketRelay::WriteRecord(const RingFrame& frame, uint32_t length) {
     std::memcpy(at, &record, sizeof record);
     std::memcpy(at + sizeof record, frame.bytes, length);
     m_used += RelayRecordBytes(length);
+    ++m_copied;
 }
 
 void PacketRelay::Publish() {
@@ -211,9 +221,8 @@ void PacketRelay::PublishLost(uint64_t lost) {
     }
 }
 
-// Sealed, the ring's last datagram has been copied: what it says was lost is final.
+// Sealed, the ring's last datagram has been copied.
 void PacketRelay::Finish() {
-    PublishLost(m_ring->TakeLost());
     m_finished = true;
     __atomic_store_n(&Header(m_base)->finished, 1u, __ATOMIC_RELEASE);
     SignalEventFd(m_data.get());
@@ -235,11 +244,17 @@ void PacketRelay::TakeSocketEvents(short events) {
     SignalEventFd(m_data.get());
 }
 
+// Once the socket is off the traffic nothing more arrives or is dropped: the drops are final, and
+// what the capture holds is what was copied and what the ring still holds.
 void PacketRelay::StopArrivals() {
     if (m_sealed) {
         return;
     }
     DetachFromTraffic(m_socket.get());
+    PublishLost(m_ring->TakeLost());
+    RelayHeader* header = Header(m_base);
+    __atomic_store_n(&header->heldAtStop, m_copied + m_ring->Unread(), __ATOMIC_RELAXED);
+    __atomic_store_n(&header->stopCounted, 1u, __ATOMIC_RELEASE);
     m_ring->Seal();
     m_sealed = true;
 }

@@ -47,6 +47,7 @@ public:
 private:
     PacketRelay(UniqueFd socket, std::unique_ptr<PacketRing> ring, UniqueFd area, unsigned char* base,
                 UniqueFd data, UniqueFd freed);
+    bool Copy();
     bool TakeBlock();
     void Publish();
     void WriteRecord(const RingFrame& frame, uint32_t length);
@@ -69,5 +70,7 @@ private:
     bool m_finished = false;
     bool m_socketQuiet = false;
     uint64_t m_lost = 0;
+    // Datagrams written into blocks so far, the block being filled included.
+    uint64_t m_copied = 0;
     uint32_t m_socketErrors = 0;
 };
