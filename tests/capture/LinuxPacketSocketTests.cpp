@@ -67,6 +67,16 @@ protected:
         return opened.socket;
     }
 
+    // Opens the loopback capture in namespace a, then sends the datagrams there.
+    SocketHandle CaptureOnLoopback(const std::vector<Datagram>& sent) {
+        const SocketHandle socket = OpenInA(kLoopbackIndex);
+        m_namespaces->RunInA([&] {
+            UdpSink sink("127.0.0.1", kTestPort);
+            SendAll(sent);
+        });
+        return socket;
+    }
+
     LinuxCaptureSystem m_system;
 };
 
@@ -167,13 +177,9 @@ TEST_F(LinuxPacketSocketTest, NothingFromAnotherInterfaceSlipsInWhileTheSocketOp
 }
 
 TEST_F(LinuxPacketSocketTest, LoopbackStoresEachDatagramOnce) {
-    const SocketHandle socket = OpenInA(kLoopbackIndex);
-    ASSERT_NE(socket, kInvalidSocket);
     const std::vector<Datagram> sent = Datagrams("127.0.0.1", "127.0.0.1", 200);
-    m_namespaces->RunInA([&] {
-        UdpSink sink("127.0.0.1", kTestPort);
-        SendAll(sent);
-    });
+    const SocketHandle socket = CaptureOnLoopback(sent);
+    ASSERT_NE(socket, kInvalidSocket);
     ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
     m_system.CloseSocket(socket);
 }
@@ -206,13 +212,9 @@ TEST_F(LinuxPacketSocketTest, TheLargestDatagramsCrossBlockBoundariesAndWrapTheR
 // The engine bounds a stop's reads in time: whatever the stop leaves unread counts as lost,
 // however far the relay had got, so that what was read and what was lost add up to what arrived.
 TEST_F(LinuxPacketSocketTest, DatagramsAStopLeavesUnreadAreCountedLost) {
-    const SocketHandle socket = OpenInA(kLoopbackIndex);
-    ASSERT_NE(socket, kInvalidSocket);
     const std::vector<Datagram> sent = Datagrams("127.0.0.1", "127.0.0.1", 300);
-    m_namespaces->RunInA([&] {
-        UdpSink sink("127.0.0.1", kTestPort);
-        SendAll(sent);
-    });
+    const SocketHandle socket = CaptureOnLoopback(sent);
+    ASSERT_NE(socket, kInvalidSocket);
     ASSERT_TRUE(Readable(socket, kArrivalWaitMs));
     unsigned char buffer[1500];
     ASSERT_GE(m_system.Receive(socket, buffer, sizeof buffer).bytes, 0);
