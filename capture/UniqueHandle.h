@@ -9,6 +9,7 @@ public:
     explicit UniqueHandle(Handle handle) : m_handle(handle) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
     ~UniqueHandle() {
         if (m_handle != kInvalid) {
             Close(m_handle);

@@ -25,17 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     case RequestKind::Hello:
         FUZZ_CHECK(HelloRequest() == std::string(reinterpret_cast<const char*>(data), size));
         break;
+    case RequestKind::Stop:
+        FUZZ_CHECK(StopRequest() == std::string(reinterpret_cast<const char*>(data), size));
+        break;
+    case RequestKind::End:
+        FUZZ_CHECK(EndRequest() == std::string(reinterpret_cast<const char*>(data), size));
+        break;
     case RequestKind::Refused: {
         const std::string reply = FailureReply(request.refusal);
         const HelperReply parsed = ParseHelperReply(reinterpret_cast<const unsigned char*>(reply.data()), reply.size());
-        FUZZ_CHECK(parsed.valid && !parsed.socket && parsed.failure == request.refusal);
+        FUZZ_CHECK(parsed.valid && !parsed.relay && parsed.failure == request.refusal);
         break;
     }
     }
 
     // Replies come from the helper, which the program trusts no more than the helper trusts it.
     const HelperReply reply = ParseHelperReply(bytes.get(), kept);
-    if (reply.valid && !reply.socket) {
+    if (reply.valid && !reply.relay) {
         FUZZ_CHECK(!reply.failure.empty() && reply.failure.size() <= kMaxFailureText && reply.failure.back() == '\n');
         for (std::size_t i = 0; i + 1 < reply.failure.size(); ++i) {
             FUZZ_CHECK(reply.failure[i] >= ' ' && reply.failure[i] < 0x7F);

@@ -49,10 +49,12 @@ bench_thread_cpu_seconds() {
     done | awk '{ s += $1; w += $3; n++ } END { if (n) printf "%.6f %d", s / 1e9, w; else print "n/a n/a" }'
 }
 
-# bench_cpu_across_burst PID RATE LOADED REPORT [THREAD [SERVER]]: sends the burst and prints four
-# fields over the span from just before it to BENCH_CPU_TAIL_SECONDS after it: the CPU seconds of
-# PID; the CPU seconds and time slices of its threads named THREAD; the CPU seconds of process
-# SERVER (Wine's server, which the program's requests keep busy). "n/a" for what is not measured.
+# bench_cpu_across_burst PID RATE LOADED REPORT [THREAD [SERVER [HELPER]]]: sends the burst and
+# prints five fields over the span from just before it to BENCH_CPU_TAIL_SECONDS after it: the CPU
+# seconds of PID; the CPU seconds and time slices of its threads named THREAD; the CPU seconds of
+# process SERVER (Wine's server, which the program's requests keep busy); the CPU seconds of process
+# HELPER (the capture helper, which reads the packet socket for the program). "n/a" for what is not
+# measured.
 bench_cpu_across_burst() {
     local cpu after i
     bench_cpu_sample "$@"
@@ -61,23 +63,24 @@ bench_cpu_across_burst() {
     sleep "$BENCH_CPU_TAIL_SECONDS"
     bench_cpu_sample "$@"
     after=("${BENCH_SAMPLE[@]}")
-    for i in 0 1 2 3; do
+    for i in 0 1 2 3 4; do
         cpu[i]=$(bench_calc "${after[i]} - ${cpu[i]}")
     done
-    echo "${cpu[@]:0:4}"
+    echo "${cpu[@]:0:5}"
 }
 
-# bench_cpu_sample PID RATE LOADED REPORT [THREAD [SERVER]]: the counters bench_cpu_across_burst
-# takes the difference of, into BENCH_SAMPLE.
+# bench_cpu_sample PID RATE LOADED REPORT [THREAD [SERVER [HELPER]]]: the counters
+# bench_cpu_across_burst takes the difference of, into BENCH_SAMPLE.
 bench_cpu_sample() {
     local thread="n/a n/a"
-    BENCH_SAMPLE=(n/a n/a n/a n/a)
+    BENCH_SAMPLE=(n/a n/a n/a n/a n/a)
     if [ -d "/proc/$1/task" ]; then
         BENCH_SAMPLE[0]=$(bench_cpu_seconds "$1")
         [ -n "${5:-}" ] && thread=$(bench_thread_cpu_seconds "$1" "$5")
     fi
     read -r "BENCH_SAMPLE[1]" "BENCH_SAMPLE[2]" <<<"$thread"
     [ -n "${6:-}" ] && [ -d "/proc/$6/task" ] && BENCH_SAMPLE[3]=$(bench_cpu_seconds "$6")
+    [ -n "${7:-}" ] && [ -d "/proc/$7/task" ] && BENCH_SAMPLE[4]=$(bench_cpu_seconds "$7")
     return 0
 }
 
@@ -142,10 +145,12 @@ bench_capture_engine() {
 }
 
 # bench_capture_program SECTION RATE LOADED REP [VARIANT]: one capture in the running program (or
-# the baseline's, with VARIANT "baseline"), started and stopped through its window; its process's
-# CPU, its capture thread's and its Wine server's from just before the burst until the tail after it.
+# the baseline's, with VARIANT "baseline"), started and stopped through its window; the CPU of its
+# process and its capture helper together, its capture thread's and its Wine server's from just
+# before the burst until the tail after it.
 bench_capture_program() {
     local section=$1 rate=$2 loaded=$3 variant=${5:-program} dir before after delivered cpu thread_cpu slices server_cpu
+    local helper_cpu
     dir="$BENCH_WORK/$1-$variant-$2-$4"
     mkdir -p "$dir"
     bench_wine_as "$variant" prepare "$BENCH_CAPTURE_TOTAL_MB" "$BENCH_ADDRESS_A" || {
@@ -153,8 +158,11 @@ bench_capture_program() {
         return 1
     }
     before=$(bench_delivered)
-    read -r cpu thread_cpu slices server_cpu < <(bench_cpu_across_burst "${BENCH_PROGRAM_PROCESSES[$variant]:-n/a}" \
-        "$rate" "$loaded" "$dir/sender.out" sorvane-capture "${BENCH_SERVER_PIDS[$variant]:-}")
+    read -r cpu thread_cpu slices server_cpu helper_cpu < <(bench_cpu_across_burst \
+        "${BENCH_PROGRAM_PROCESSES[$variant]:-n/a}" "$rate" "$loaded" "$dir/sender.out" sorvane-capture \
+        "${BENCH_SERVER_PIDS[$variant]:-}" "${BENCH_HELPER_PIDS[$variant]:-}")
+    bench_record "$section-$rate" "${variant}_helper_s" "$helper_cpu"
+    [ "$helper_cpu" != n/a ] && cpu=$(bench_calc "$cpu + $helper_cpu")
     after=$(bench_delivered)
     delivered=$((after - before))
     bench_wine_as "$variant" stop-capture >"$dir/stop.out" || {
@@ -166,10 +174,10 @@ bench_capture_program() {
     bench_record "$section-$rate" "${variant}_thread_cpu_per_m" "$(bench_calc "$thread_cpu * 1e6 / $delivered")"
     bench_record "$section-$rate" "${variant}_capture_thread_s" "$thread_cpu"
     bench_record "$section-$rate" "${variant}_capture_thread_slices" "$slices"
-    bench_record "$section-$rate" "${variant}_other_threads_s" "$(bench_calc "$cpu - $thread_cpu")"
+    bench_record "$section-$rate" "${variant}_other_threads_s" "$(bench_calc "$cpu - $thread_cpu - ${helper_cpu/n\/a/0}")"
     bench_record "$section-$rate" "${variant}_wine_server_s" "$server_cpu"
     bench_log "$section $variant at rate ${rate/#0/max}: capture thread ${thread_cpu}s in $slices slices," \
-        "other threads $(bench_calc "$cpu - $thread_cpu")s, Wine server ${server_cpu}s"
+        "other threads and helper $(bench_calc "$cpu - $thread_cpu")s (helper ${helper_cpu}s), Wine server ${server_cpu}s"
 }
 
 # bench_capture_tcpdump SECTION RATE LOADED REP: one run of tcpdump; its exit statistics give what it
@@ -269,6 +277,9 @@ bench_program_up() {
     pid=$(bench_program_process "${BENCH_PROGRAM_PIDS[$variant]}") ||
         bench_log "$variant: its process was not found; its CPU is not measured"
     BENCH_PROGRAM_PROCESSES[$variant]=$pid
+    BENCH_HELPER_PIDS[$variant]=$(pgrep -P "${BENCH_PROGRAM_PIDS[$variant]}" -x sorvane-capture | head -n 1)
+    [ -n "${BENCH_HELPER_PIDS[$variant]}" ] ||
+        bench_log "$variant: its capture helper was not found; its CPU is not measured"
     pid=$(bench_wine_server_pid "$(bench_variant_prefix "$variant")") ||
         bench_log "$variant: its Wine server was not found; its CPU is not measured"
     BENCH_SERVER_PIDS[$variant]=$pid

@@ -65,7 +65,7 @@ bench_capture_rows() {
             name=$(bench_tool_name "$tool")
             if bench_low_rate "$rate"; then
                 value=$(bench_median "$key" "${tool}_cpu_s")
-                bench_row "CPU s, burst + ${BENCH_CPU_TAIL_SECONDS} s, $name process, $label" "$(bench_fixed "$value" 4)" \
+                bench_row "CPU s, burst + ${BENCH_CPU_TAIL_SECONDS} s, $name process and helper, $label" "$(bench_fixed "$value" 4)" \
                     "tcpdump $(bench_fixed "$tcpdump_s" 4)" "$(bench_ratio_goal "$value" "$tcpdump_s" 2)"
                 bench_row "  its capture thread: CPU s, time slices" \
                     "$(bench_fixed "$(bench_median "$key" "${tool}_capture_thread_s")" 4)" \
@@ -73,9 +73,10 @@ bench_capture_rows() {
                 bench_row "  its other threads: CPU s; its Wine server" \
                     "$(bench_fixed "$(bench_median "$key" "${tool}_other_threads_s")" 4)" \
                     "server $(bench_fixed "$(bench_median "$key" "${tool}_wine_server_s")" 4) s" ""
+                bench_row "  its capture helper: CPU s" "$(bench_fixed "$(bench_median "$key" "${tool}_helper_s")" 4)" "" ""
             else
                 value=$(bench_median "$key" "${tool}_cpu_per_m")
-                bench_row "CPU s/M packets, $name process, $label" "$(bench_fixed "$value" 3)" \
+                bench_row "CPU s/M packets, $name process and helper, $label" "$(bench_fixed "$value" 3)" \
                     "tcpdump $(bench_fixed "$tcpdump_cpu" 3)" "$(bench_ratio_goal "$value" "$tcpdump_cpu" 3)"
             fi
             value=$(bench_median "$key" "${tool}_thread_cpu_per_m")

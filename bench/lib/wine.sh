@@ -11,7 +11,7 @@ readonly BENCH_FILL_RATE=20000
 # --baseline also "baseline", the build of another commit. Each has a Wine prefix, and so a Wine
 # server, of its own, so that both stay up and take turns on the same traffic.
 BENCH_VARIANTS=(program)
-declare -A BENCH_PROGRAM_PIDS=() BENCH_PROGRAM_PROCESSES=() BENCH_SERVER_PIDS=()
+declare -A BENCH_PROGRAM_PIDS=() BENCH_PROGRAM_PROCESSES=() BENCH_SERVER_PIDS=() BENCH_HELPER_PIDS=()
 
 bench_variant_program() {
     if [ "$1" = baseline ]; then echo "$BENCH_BASELINE_PROGRAM"; else echo "$BENCH_PROGRAM"; fi

@@ -79,7 +79,7 @@ BoundPacketSocket OpenBoundPacketSocket(const std::string& interfaceName) {
     if (bound.sll_ifindex == 0) {
         return Failed(SystemFailureText("bind(AF_PACKET) failed: ", errno));
     }
-    if (!AttachCaptureFilter(fd.get(), loopback)) {
+    if (!AttachCaptureFilter(fd.get(), bound.sll_ifindex, loopback)) {
         return Failed(SystemFailureText("setsockopt(SO_ATTACH_FILTER) failed: ", errno));
     }
     std::string failure;

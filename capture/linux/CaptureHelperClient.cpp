@@ -5,6 +5,7 @@
 #include "HelperProtocol.h"
 
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -37,6 +38,10 @@ bool Readable(int channel, int timeoutMs) {
     return ready > 0;
 }
 
+RelayedDescriptors Failed(std::string failure) {
+    return {-1, -1, -1, std::move(failure)};
+}
+
 void CloseIfOpen(int& fd) {
     if (fd >= 0) {
         close(fd);
@@ -46,7 +51,11 @@ void CloseIfOpen(int& fd) {
 
 } // namespace
 
-CaptureHelperClient::CaptureHelperClient(int startChannel) : m_startChannel(startChannel) {
+CaptureHelperClient::CaptureHelperClient(int startChannel, bool connected) : m_startChannel(startChannel) {
+    if (connected) {
+        m_channel = std::exchange(m_startChannel, -1);
+        m_connectTried = true;
+    }
     // The launcher's pair already reached the Wine processes started before this; none started
     // from now on gets it.
     if (m_startChannel >= 0) {
@@ -59,21 +68,37 @@ CaptureHelperClient::~CaptureHelperClient() {
     CloseIfOpen(m_channel);
 }
 
-BoundPacketSocket CaptureHelperClient::Request(const std::string& interfaceName) {
+RelayedDescriptors CaptureHelperClient::Request(const std::string& interfaceName) {
     std::lock_guard<std::mutex> lock(m_mutex);
     Connect();
     if (!m_startFailure.empty()) {
-        return {-1, m_startFailure};
+        return Failed(m_startFailure);
     }
     if (m_gone) {
         m_goneReported = true;
-        return {-1, kGoneFailure};
+        return Failed(kGoneFailure);
     }
-    BoundPacketSocket opened = Exchange(interfaceName);
+    RelayedDescriptors opened = Exchange(interfaceName);
     if (m_gone) {
         m_goneReported = true;
     }
     return opened;
+}
+
+void CaptureHelperClient::RequestStop() {
+    Tell(StopRequest());
+}
+
+void CaptureHelperClient::RequestEnd() {
+    Tell(EndRequest());
+}
+
+// A helper that is gone has nothing left to stop or end; the next request or notice says so.
+void CaptureHelperClient::Tell(const std::string& request) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_channel >= 0 && !m_gone) {
+        SendMessage(m_channel, request, -1);
+    }
 }
 
 std::string CaptureHelperClient::TakeGoneNotice() {
@@ -113,13 +138,11 @@ void CaptureHelperClient::Connect() {
     if (sent) {
         Readable(m_startChannel, kHelloAnswerTimeoutMs);
     }
-    const ReceivedMessage early = ReceiveMessage(m_startChannel, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (early.descriptor >= 0) {
-        close(early.descriptor);
-    }
+    ReceivedMessage early = ReceiveMessage(m_startChannel, buffer, sizeof buffer, MSG_DONTWAIT);
+    CloseDescriptors(early);
     if (early.size > 0) {
         const HelperReply reply = ParseHelperReply(buffer, static_cast<std::size_t>(early.size));
-        m_startFailure = reply.valid && !reply.socket ? reply.failure : "capture helper connection failed\n";
+        m_startFailure = reply.valid && !reply.relay ? reply.failure : "capture helper connection failed\n";
         CloseIfOpen(m_channel);
     } else if (!sent) {
         MarkGone();
@@ -132,30 +155,29 @@ void CaptureHelperClient::MarkGone() {
     CloseIfOpen(m_channel);
 }
 
-BoundPacketSocket CaptureHelperClient::Exchange(const std::string& interfaceName) {
+RelayedDescriptors CaptureHelperClient::Exchange(const std::string& interfaceName) {
     if (!SendMessage(m_channel, OpenRequest(interfaceName), -1)) {
         MarkGone();
-        return {-1, kGoneFailure};
+        return Failed(kGoneFailure);
     }
     if (!Readable(m_channel, kReplyTimeoutMs)) {
         MarkGone();
-        return {-1, "capture helper request failed: no reply\n"};
+        return Failed("capture helper request failed: no reply\n");
     }
     unsigned char buffer[kMaxMessageBytes];
-    const ReceivedMessage message = ReceiveMessage(m_channel, buffer, sizeof buffer);
+    ReceivedMessage message = ReceiveMessage(m_channel, buffer, sizeof buffer);
     if (message.size <= 0) {
         MarkGone();
-        return {-1, kGoneFailure};
+        CloseDescriptors(message);
+        return Failed(kGoneFailure);
     }
     const HelperReply reply = ParseHelperReply(buffer, static_cast<std::size_t>(message.size));
-    if (reply.valid && reply.socket && message.descriptor >= 0) {
-        return {message.descriptor, ""};
+    if (reply.valid && reply.relay && message.descriptorCount == 3) {
+        return {message.descriptors[0], message.descriptors[1], message.descriptors[2], ""};
     }
-    if (message.descriptor >= 0) {
-        close(message.descriptor);
+    CloseDescriptors(message);
+    if (reply.valid && !reply.relay) {
+        return Failed(reply.failure);
     }
-    if (reply.valid && !reply.socket) {
-        return {-1, reply.failure};
-    }
-    return {-1, "capture helper request failed: malformed reply\n"};
+    return Failed("capture helper request failed: malformed reply\n");
 }

@@ -3,7 +3,7 @@
 
 #include "DetachedThread.h"
 #include "LinuxInterfaces.h"
-#include "PacketSocketSource.h"
+#include "CaptureRelaySource.h"
 
 #include <chrono>
 #include <new>
@@ -61,5 +61,5 @@ AddressQuery LinuxCaptureSystem::QueryLocalAddresses() {
 }
 
 std::string LinuxCaptureSystem::TakeServiceNotice() {
-    return TakePacketSocketSourceNotice();
+    return TakeCaptureRelayNotice();
 }

@@ -1,4 +1,4 @@
-// The capture seam on Linux: eventfd signals, poll waits, packet sockets and getifaddrs.
+// The capture seam on Linux: eventfd signals, poll waits, relayed packet captures and getifaddrs.
 #pragma once
 
 #include "CaptureSystem.h"
@@ -8,10 +8,11 @@
 #include <memory>
 #include <mutex>
 
-class PacketRing;
+class RelayedCapture;
 
 // Handles: a signal is its eventfd plus one, so that no descriptor ever equals kNoSignal (0); a
-// socket is its descriptor itself, which is never kInvalidSocket (-1).
+// capture "socket" is the eventfd its relay signals, which is never kInvalidSocket (-1): the packet
+// socket itself never reaches this process.
 class LinuxCaptureSystem : public CaptureSystem {
 public:
     LinuxCaptureSystem();
@@ -44,7 +45,6 @@ public:
     std::size_t SharedPacketBlockBytes() const override;
 
 private:
-    OpenedSocket AdoptBoundSocket(int fd);
     bool IsWatched(SocketHandle socket) const;
     void NoteReceive(SocketHandle socket, bool failed);
     void Forget(SocketHandle socket);
@@ -58,9 +58,9 @@ private:
     std::atomic<SocketHandle> m_reportedSocket{kInvalidSocket};
     std::atomic<SocketHandle> m_failedSocket{kInvalidSocket};
 
-    // The mapped receive ring of each open capture socket. The capture thread reads a ring while the
-    // user-interface thread may open or close another (or, after the thread ended, the same), so the
-    // lock covers every use of the map and of a ring.
-    std::mutex m_ringsLock;
-    std::map<SocketHandle, std::unique_ptr<PacketRing>> m_rings;
+    // Each open capture. The capture thread reads one while the user-interface thread may open or
+    // close another (or, after the thread ended, the same), so the lock covers every use of the map
+    // and of a capture.
+    std::mutex m_capturesLock;
+    std::map<SocketHandle, std::unique_ptr<RelayedCapture>> m_captures;
 };

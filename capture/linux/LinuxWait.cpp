@@ -1,6 +1,8 @@
 // Signals as eventfds and the capture thread's wait on them and on the capture socket.
 #include "LinuxCaptureSystem.h"
 
+#include "EventFd.h"
+
 #include <cerrno>
 #include <climits>
 
@@ -30,10 +32,7 @@ SignalHandle CreateEventFd() {
 }
 
 void Drain(SignalHandle signal) {
-    uint64_t count = 0;
-    if (read(SignalFd(signal), &count, sizeof count) < 0) {
-        // Already drained: nothing to reset.
-    }
+    DrainEventFd(SignalFd(signal));
 }
 
 int PollTimeout(uint32_t timeoutMs) {
@@ -53,9 +52,8 @@ SignalHandle LinuxCaptureSystem::CreateNetworkEvent() {
 }
 
 void LinuxCaptureSystem::SetSignal(SignalHandle signal) {
-    const uint64_t one = 1;
-    if (signal != kNoSignal && write(SignalFd(signal), &one, sizeof one) < 0) {
-        // Only a counter at its maximum refuses, and such a signal is set already.
+    if (signal != kNoSignal) {
+        SignalEventFd(SignalFd(signal));
     }
 }
 

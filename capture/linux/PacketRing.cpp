@@ -3,9 +3,6 @@
 
 #include "PacketRingLayout.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include <linux/if_packet.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
@@ -101,23 +98,26 @@ void PacketRing::Leave() {
 
 // On a datagram socket a frame's data begins at the IP header (tp_mac, as there is no link header)
 // and tp_snaplen counts every byte of the datagram, since a block holds the largest whole.
-int32_t PacketRing::Next(unsigned char* buffer, uint32_t capacity, timespec& arrival) {
+bool PacketRing::Peek(RingFrame& frame) {
     if (!Enter()) {
-        return -1;
+        return false;
     }
-    const unsigned char* frame = reinterpret_cast<const unsigned char*>(m_frame);
-    const uint32_t length = std::min(m_frame->tp_snaplen, capacity);
-    if (length > 0) {
-        std::memcpy(buffer, frame + m_frame->tp_mac, length);
+    frame.bytes = reinterpret_cast<const unsigned char*>(m_frame) + m_frame->tp_mac;
+    frame.length = m_frame->tp_snaplen;
+    frame.arrival.tv_sec = static_cast<time_t>(m_frame->tp_sec);
+    frame.arrival.tv_nsec = static_cast<long>(m_frame->tp_nsec);
+    return true;
+}
+
+void PacketRing::Advance() {
+    if (m_frame == nullptr) {
+        return;
     }
-    arrival.tv_sec = static_cast<time_t>(m_frame->tp_sec);
-    arrival.tv_nsec = static_cast<long>(m_frame->tp_nsec);
     if (--m_framesLeft == 0) {
         Leave();
     } else {
         m_frame = reinterpret_cast<tpacket3_hdr*>(reinterpret_cast<unsigned char*>(m_frame) + m_frame->tp_next_offset);
     }
-    return static_cast<int32_t>(length);
 }
 
 void PacketRing::Seal() {
@@ -146,7 +146,6 @@ uint64_t PacketRing::TakeLost() {
     return lost;
 }
 
-// The frames left in the block being read, in the blocks handed over after it, and in the open one.
 uint64_t PacketRing::Unread() const {
     uint64_t unread = m_framesLeft;
     if (m_finished) {

@@ -1,4 +1,4 @@
-// The capture socket's receive ring as the program sees it: mapped, read block by block, unmapped.
+// The capture socket's receive ring as its reader sees it: mapped, read block by block, unmapped.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,12 @@
 
 struct tpacket_block_desc;
 struct tpacket3_hdr;
+
+struct RingFrame {
+    const unsigned char* bytes;
+    uint32_t length;
+    timespec arrival;
+};
 
 // Only one thread reads a ring at a time; the kernel owns every block the reader has not been handed.
 class PacketRing {
@@ -19,10 +25,11 @@ public:
     PacketRing& operator=(const PacketRing&) = delete;
     ~PacketRing();
 
-    // Copies the next datagram, cut to capacity, into buffer, sets arrival to the kernel's time
-    // stamp of it (real time), and returns how many bytes it copied; -1 when the kernel has handed
-    // over nothing more yet.
-    int32_t Next(unsigned char* buffer, uint32_t capacity, timespec& arrival);
+    // The next datagram, whole, with the kernel's time stamp of its arrival (real time); it stays
+    // in place until Advance. False when the kernel has handed over nothing more yet.
+    bool Peek(RingFrame& frame);
+    // Moves past the datagram Peek gave, giving its block back to the kernel when it was the last.
+    void Advance();
 
     // Once the socket takes in nothing more and no datagram is still being written into the ring:
     // from now on Next also reads the block the kernel was filling, without waiting for the kernel
@@ -32,6 +39,8 @@ public:
     // Datagrams lost since the last call: those the kernel dropped for want of room in the ring,
     // and once sealed, those still unread.
     uint64_t TakeLost();
+    // The frames left in the block being read, in the blocks handed over after it, and in the open one.
+    uint64_t Unread() const;
 
 private:
     PacketRing(int fd, unsigned char* base, size_t bytes) : m_fd(fd), m_base(base), m_bytes(bytes) {}
@@ -40,7 +49,6 @@ private:
     bool EnterOpenBlock(tpacket_block_desc* block);
     void Leave();
     void CountKernelDrops();
-    uint64_t Unread() const;
 
     int m_fd;
     unsigned char* m_base;

@@ -23,8 +23,8 @@ constexpr char kRefusal[] = "capture helper refused the request: protocol versio
 void RefuseHelloAfterAMoment(int startChannel) {
     unsigned char buffer[kMaxMessageBytes];
     const ReceivedMessage hello = ReceiveMessage(startChannel, buffer, sizeof buffer);
-    if (hello.descriptor >= 0) {
-        close(hello.descriptor);
+    if (hello.descriptors[0] >= 0) {
+        close(hello.descriptors[0]);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     SendMessage(startChannel, FailureReply(kRefusal), -1);
@@ -38,8 +38,8 @@ TEST(CaptureHelperClient, AHelloRefusedAMomentLaterShowsTheHelpersOwnLine) {
     std::thread helper(RefuseHelloAfterAMoment, start[1]);
     {
         CaptureHelperClient client(start[0]);
-        const BoundPacketSocket opened = client.Request("lo");
-        EXPECT_EQ(opened.fd, -1);
+        const RelayedDescriptors opened = client.Request("lo");
+        EXPECT_EQ(opened.area, -1);
         EXPECT_EQ(opened.failure, kRefusal);
         EXPECT_EQ(client.Request("lo").failure, kRefusal);
     }
@@ -56,12 +56,12 @@ public:
             unsigned char buffer[kMaxMessageBytes];
             const ReceivedMessage hello = ReceiveMessage(m_start[1], buffer, sizeof buffer);
             close(m_start[1]);
-            if (hello.descriptor < 0) {
+            if (hello.descriptors[0] < 0) {
                 return;
             }
-            while (answer(hello.descriptor)) {
+            while (answer(hello.descriptors[0])) {
             }
-            close(hello.descriptor);
+            close(hello.descriptors[0]);
         });
     }
     ScriptedHelper(const ScriptedHelper&) = delete;
@@ -101,17 +101,17 @@ TEST(CaptureHelperClient, ADescriptorThatCameWithARefusalIsClosed) {
             return false;
         });
         CaptureHelperClient client(helper.StartChannel());
-        const BoundPacketSocket opened = client.Request("lo");
-        EXPECT_EQ(opened.fd, -1);
+        const RelayedDescriptors opened = client.Request("lo");
+        EXPECT_EQ(opened.area, -1);
         EXPECT_EQ(opened.failure, "bind failed\n");
     }
     EXPECT_TRUE(PeerClosed(probe[0])) << "the descriptor sent with the refusal is still open";
     close(probe[0]);
 }
 
-// The success reply without its socket, and a reply of an unknown kind: a failure line, no socket.
-TEST(CaptureHelperClient, AReplyWithoutItsSocketOrOfNoKnownKindFailsWithALine) {
-    for (const std::string& reply : {SocketReply(), std::string("X")}) {
+// The success reply without its descriptors, and a reply of an unknown kind: a failure line, no capture.
+TEST(CaptureHelperClient, AReplyWithoutItsDescriptorsOrOfNoKnownKindFailsWithALine) {
+    for (const std::string& reply : {RelayReply(), std::string("X")}) {
         SCOPED_TRACE(reply);
         ScriptedHelper helper([&](int channel) {
             if (TakeRequest(channel)) {
@@ -120,8 +120,8 @@ TEST(CaptureHelperClient, AReplyWithoutItsSocketOrOfNoKnownKindFailsWithALine) {
             return false;
         });
         CaptureHelperClient client(helper.StartChannel());
-        const BoundPacketSocket opened = client.Request("lo");
-        EXPECT_EQ(opened.fd, -1);
+        const RelayedDescriptors opened = client.Request("lo");
+        EXPECT_EQ(opened.area, -1);
         EXPECT_EQ(opened.failure, "capture helper request failed: malformed reply\n");
     }
 }
@@ -149,8 +149,8 @@ TEST(CaptureHelperClient, AHelperThatNeverAnswersIsTakenForGoneAfterTheTimeOut) 
     });
     {
         CaptureHelperClient client(helper.StartChannel());
-        const BoundPacketSocket opened = client.Request("lo");
-        EXPECT_EQ(opened.fd, -1);
+        const RelayedDescriptors opened = client.Request("lo");
+        EXPECT_EQ(opened.area, -1);
         EXPECT_EQ(opened.failure, "capture helper request failed: no reply\n");
         EXPECT_EQ(client.Request("lo").failure, "capture helper request failed: the helper has exited\n");
         EXPECT_EQ(client.TakeGoneNotice(), "") << "the failed requests have said so";

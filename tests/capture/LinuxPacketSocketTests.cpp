@@ -1,13 +1,17 @@
 // The Linux capture socket against real datagrams between two throw-away network namespaces.
+#include "BoundPacketSocket.h"
 #include "LinuxCaptureSystem.h"
 #include "LinuxDatagrams.h"
 #include "NamespaceTest.h"
 #include "NamespacePair.h"
+#include "PacketRing.h"
+#include "UniqueFd.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <memory>
 #include <string>
@@ -17,6 +21,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -57,6 +65,16 @@ protected:
         EXPECT_NE(opened.socket, kInvalidSocket) << opened.failure;
         EXPECT_EQ(opened.failure, "");
         return opened.socket;
+    }
+
+    // Opens the loopback capture in namespace a, then sends the datagrams there.
+    SocketHandle CaptureOnLoopback(const std::vector<Datagram>& sent) {
+        const SocketHandle socket = OpenInA(kLoopbackIndex);
+        m_namespaces->RunInA([&] {
+            UdpSink sink("127.0.0.1", kTestPort);
+            SendAll(sent);
+        });
+        return socket;
     }
 
     LinuxCaptureSystem m_system;
@@ -159,13 +177,9 @@ TEST_F(LinuxPacketSocketTest, NothingFromAnotherInterfaceSlipsInWhileTheSocketOp
 }
 
 TEST_F(LinuxPacketSocketTest, LoopbackStoresEachDatagramOnce) {
-    const SocketHandle socket = OpenInA(kLoopbackIndex);
-    ASSERT_NE(socket, kInvalidSocket);
     const std::vector<Datagram> sent = Datagrams("127.0.0.1", "127.0.0.1", 200);
-    m_namespaces->RunInA([&] {
-        UdpSink sink("127.0.0.1", kTestPort);
-        SendAll(sent);
-    });
+    const SocketHandle socket = CaptureOnLoopback(sent);
+    ASSERT_NE(socket, kInvalidSocket);
     ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
     m_system.CloseSocket(socket);
 }
@@ -192,6 +206,27 @@ TEST_F(LinuxPacketSocketTest, TheLargestDatagramsCrossBlockBoundariesAndWrapTheR
         ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
     }
     EXPECT_EQ(m_system.TakeLostCount(socket), 0u);
+    m_system.CloseSocket(socket);
+}
+
+// The engine bounds a stop's reads in time: whatever the stop leaves unread counts as lost,
+// however far the relay had got, so that what was read and what was lost add up to what arrived.
+TEST_F(LinuxPacketSocketTest, DatagramsAStopLeavesUnreadAreCountedLost) {
+    const std::vector<Datagram> sent = Datagrams("127.0.0.1", "127.0.0.1", 300);
+    const SocketHandle socket = CaptureOnLoopback(sent);
+    ASSERT_NE(socket, kInvalidSocket);
+    ASSERT_TRUE(Readable(socket, kArrivalWaitMs));
+    unsigned char buffer[1500];
+    ASSERT_GE(m_system.Receive(socket, buffer, sizeof buffer).bytes, 0);
+    m_system.StopArrivals(socket);
+    // Hang guard: the relay takes the stop request in its own time.
+    uint64_t lost = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (lost < sent.size() - 1 && std::chrono::steady_clock::now() < deadline) {
+        lost += m_system.TakeLostCount(socket);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(lost, sent.size() - 1);
     m_system.CloseSocket(socket);
 }
 
@@ -269,4 +304,38 @@ TEST_F(LinuxPacketSocketTest, CloseSocketReleasesTheDescriptorAndIgnoresTheInval
     EXPECT_EQ(fcntl(static_cast<int>(socket), F_GETFD), -1);
     EXPECT_EQ(errno, EBADF);
     m_system.CloseSocket(kInvalidSocket);
+}
+
+// The filter is locked and checks the interface itself: whoever holds the socket and binds it to
+// every interface still gets the bound interface's IPv4 datagrams only, and cannot take it off.
+TEST_F(LinuxPacketSocketTest, TheLockedFilterKeepsToItsInterfaceAfterABindToEveryInterface) {
+    m_namespaces->RunInA([&] {
+        UdpSink loopbackSink("127.0.0.1", kTestPort);
+        UdpSink vethSink(NamespacePair::kAddressA, kTestPort);
+        const BoundPacketSocket opened = OpenBoundPacketSocket(NamespacePair::kDeviceA);
+        ASSERT_GE(opened.fd, 0) << opened.failure;
+        const UniqueFd socket(opened.fd);
+        const int unused = 0;
+        EXPECT_EQ(setsockopt(socket.get(), SOL_SOCKET, SO_DETACH_FILTER, &unused, sizeof unused), -1);
+        EXPECT_EQ(errno, EPERM);
+        sockaddr_ll everyInterface{};
+        everyInterface.sll_family = AF_PACKET;
+        everyInterface.sll_protocol = htons(ETH_P_ALL);
+        ASSERT_EQ(bind(socket.get(), reinterpret_cast<const sockaddr*>(&everyInterface), sizeof everyInterface), 0);
+        const std::unique_ptr<PacketRing> ring = PacketRing::Map(socket.get());
+        ASSERT_NE(ring, nullptr);
+
+        SendUdp("127.0.0.1", "127.0.0.1", kTestPort, "lo");
+        m_namespaces->RunInB([] { SendUdp(NamespacePair::kAddressB, NamespacePair::kAddressA, kTestPort, "sva0"); });
+        std::vector<std::string> payloads;
+        for (pollfd polled{socket.get(), POLLIN, 0};
+             poll(&polled, 1, payloads.empty() ? kArrivalWaitMs : kArrivalWaitMs / 10) > 0;) {
+            RingFrame frame{};
+            while (ring->Peek(frame)) {
+                payloads.emplace_back(reinterpret_cast<const char*>(frame.bytes) + 28, frame.length - 28);
+                ring->Advance();
+            }
+        }
+        EXPECT_EQ(payloads, std::vector<std::string>{"sva0"});
+    });
 }

@@ -1,13 +1,14 @@
-// sorvane-capture-helper: the one process that holds CAP_NET_RAW. It opens bound packet sockets for
-// the program that started it and passes them back; it does nothing else.
+// sorvane-capture-helper: the one process that holds CAP_NET_RAW. It opens a bound packet socket for
+// each capture of the program that started it, keeps it, and hands the program the datagrams only,
+// through a shared relay area; it does nothing else.
 //
 // Started by the launcher with the other end of a socket pair as descriptor 3. The program's first
 // message there (hello) brings a fresh channel that only the program holds; the launcher's pair
 // also reached Wine's own processes, so it is closed after that. The helper exits when the program
 // goes: at the end of its channel, or by the parent-death signal.
-#include "BoundPacketSocket.h"
 #include "HelperMessages.h"
 #include "HelperProtocol.h"
+#include "HelperService.h"
 #include "RawCapability.h"
 
 #include <csignal>
@@ -33,14 +34,26 @@ pid_t ChannelCreator() {
     return creator.pid;
 }
 
-// A zero-length message reads like the end of the stream; only a hang-up tells them apart.
+// A zero-length message reads like the end of the stream; only a hang-up tells them apart. A peer
+// that shut down its sending side counts as gone: its end would read as zero for ever.
 bool PeerGone(int channel) {
-    pollfd polled{channel, 0, 0};
-    return poll(&polled, 1, 0) != 0 && (polled.revents & (POLLHUP | POLLERR)) != 0;
+    pollfd polled{channel, POLLRDHUP, 0};
+    return poll(&polled, 1, 0) != 0 && (polled.revents & (POLLHUP | POLLRDHUP | POLLERR)) != 0;
 }
 
 void Reply(int channel, const std::string& text) {
     SendMessage(channel, FailureReply(text), -1);
+}
+
+std::string HelloRefusal(const HelperRequest& request) {
+    switch (request.kind) {
+    case RequestKind::Refused:
+        return request.refusal;
+    case RequestKind::Hello:
+        return "capture helper refused the request: a hello brings one Unix channel\n";
+    default:
+        return "capture helper refused the request: hello first\n";
+    }
 }
 
 // Takes messages on the start channel from the program alone, until its hello brings the channel
@@ -52,62 +65,21 @@ int AwaitHello(pid_t program) {
     }
     unsigned char buffer[kMaxMessageBytes];
     for (;;) {
-        const ReceivedMessage message = ReceiveMessage(kStartChannel, buffer, sizeof buffer);
+        ReceivedMessage message = ReceiveMessage(kStartChannel, buffer, sizeof buffer);
         if (message.size <= 0 && (message.size < 0 || PeerGone(kStartChannel))) {
             return -1;
         }
         if (message.sender != program) {
-            if (message.descriptor >= 0) {
-                close(message.descriptor);
-            }
+            CloseDescriptors(message);
             continue;
         }
         const HelperRequest request = ParseHelperRequest(buffer, static_cast<std::size_t>(message.size));
-        if (request.kind == RequestKind::Hello && message.descriptorCount == 1 &&
-            IsSeqPacketChannel(message.descriptor)) {
-            return message.descriptor;
+        if (request.kind == RequestKind::Hello && message.descriptorCount == 1 && !message.truncated &&
+            IsUnixSeqPacketChannel(message.descriptors[0])) {
+            return message.descriptors[0];
         }
-        if (message.descriptor >= 0) {
-            close(message.descriptor);
-        }
-        Reply(kStartChannel, request.kind == RequestKind::Refused
-                                 ? request.refusal
-                                 : "capture helper refused the request: hello first\n");
-    }
-}
-
-void Answer(int channel, const ReceivedMessage& message, const unsigned char* bytes) {
-    if (message.descriptor >= 0) {
-        close(message.descriptor);
-        Reply(channel, "capture helper refused the request: it takes no descriptors\n");
-        return;
-    }
-    const HelperRequest request = ParseHelperRequest(bytes, static_cast<std::size_t>(message.size));
-    if (request.kind == RequestKind::Refused) {
-        Reply(channel, request.refusal);
-        return;
-    }
-    if (request.kind == RequestKind::Hello) {
-        Reply(channel, "capture helper refused the request: already connected\n");
-        return;
-    }
-    const BoundPacketSocket opened = OpenBoundPacketSocket(request.interfaceName);
-    if (opened.fd < 0) {
-        Reply(channel, opened.failure);
-        return;
-    }
-    SendMessage(channel, SocketReply(), opened.fd);
-    close(opened.fd);
-}
-
-void Serve(int channel) {
-    unsigned char buffer[kMaxMessageBytes];
-    for (;;) {
-        const ReceivedMessage message = ReceiveMessage(channel, buffer, sizeof buffer);
-        if (message.size < 0 || (message.size == 0 && PeerGone(channel))) {
-            return;
-        }
-        Answer(channel, message, buffer);
+        CloseDescriptors(message);
+        Reply(kStartChannel, HelloRefusal(request));
     }
 }
 
@@ -123,12 +95,15 @@ int main() {
     if (!(HoldsRawCapability() ? KeepOnlyRawCapability(false) : DropAllCapabilities())) {
         return 1;
     }
-    syscall(SYS_close_range, kStartChannel + 1, ~0U, 0);
+    // Fails closed: a descriptor inherited by mistake must not outlive the check.
+    if (syscall(SYS_close_range, kStartChannel + 1, ~0U, 0) != 0) {
+        return 1;
+    }
     const int channel = AwaitHello(program);
     close(kStartChannel);
     if (channel < 0) {
         return 1;
     }
-    Serve(channel);
+    ServeCaptureChannel(channel);
     return 0;
 }

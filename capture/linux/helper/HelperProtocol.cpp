@@ -66,6 +66,10 @@ HelperRequest ParseHelperRequest(const unsigned char* bytes, std::size_t size) {
             return Refused("not a device name");
         }
         return {RequestKind::Open, std::string(reinterpret_cast<const char*>(body), bodySize), ""};
+    case kStopRequest:
+        return bodySize == 0 ? HelperRequest{RequestKind::Stop, "", ""} : Refused("unknown request");
+    case kEndRequest:
+        return bodySize == 0 ? HelperRequest{RequestKind::End, "", ""} : Refused("unknown request");
     default:
         return Refused("unknown request");
     }
@@ -79,8 +83,16 @@ std::string OpenRequest(const std::string& interfaceName) {
     return static_cast<char>(kOpenRequest) + interfaceName;
 }
 
-std::string SocketReply() {
-    return std::string(1, static_cast<char>(kSocketReply));
+std::string StopRequest() {
+    return std::string(1, static_cast<char>(kStopRequest));
+}
+
+std::string EndRequest() {
+    return std::string(1, static_cast<char>(kEndRequest));
+}
+
+std::string RelayReply() {
+    return std::string(1, static_cast<char>(kRelayReply));
 }
 
 std::string FailureReply(const std::string& text) {
@@ -101,7 +113,7 @@ HelperReply ParseHelperReply(const unsigned char* bytes, std::size_t size) {
     if (size == 0 || size > kMaxMessageBytes) {
         return malformed;
     }
-    if (bytes[0] == kSocketReply) {
+    if (bytes[0] == kRelayReply) {
         return size == 1 ? HelperReply{true, true, ""} : malformed;
     }
     if (bytes[0] == kFailureReply) {

@@ -1,0 +1,6 @@
+// The capture helper's service on its private channel: requests answered, one capture relayed.
+#pragma once
+
+// Answers requests on channel and runs the one capture it may have open, until the channel ends
+// (the peer closed it or shut down its sending side) or fails. Does not close channel.
+void ServeCaptureChannel(int channel);
