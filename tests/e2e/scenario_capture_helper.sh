@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# End-to-end: started with CAP_NET_RAW in its ambient set, as a service manager would start it, the
-# program captures, yet of all the processes in its namespace only the capture helper holds a
-# capability, and only CAP_NET_RAW, and only the helper holds a packet socket. The helper going away
-# mid-capture is reported once and the store is kept; killing the program ends the helper.
+# End-to-end: started by root for an unprivileged user, the launcher handing CAP_NET_RAW to its
+# capture helper alone, the program captures, yet of all the processes in its namespace only the
+# helper holds a capability, and only CAP_NET_RAW, and only the helper holds a packet socket. The
+# helper going away mid-capture is reported once and the store is kept; killing the program ends the
+# helper.
 # Arguments: PROGRAM DRIVER WORK_DIR.
 set -u
 source "$(dirname "$0")/e2e_session.sh" "$@"
