@@ -327,6 +327,9 @@ TEST_F(CaptureHelperTest, KeepsCapNetRawAloneFromEverythingItStartedWith) {
             expected.erase("CapBnd");
         }
         EXPECT_EQ(actual, expected);
+    });
+}
+
 // What the helper hands over is shared memory and two eventfds: none of it is a socket that could
 // send a frame. And a channel holds one capture at a time.
 TEST_F(CaptureHelperTest, HandsOverNothingThatCanSendAndOneCaptureAtATime) {
