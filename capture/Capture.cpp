@@ -16,9 +16,9 @@ constexpr uint32_t kPollIntervalMs = 1000;
 // Bounds the work done per wake (a few milliseconds), so that packet notices go out on time during
 // a flood; a whole ring block of the smallest datagrams is read in one wake.
 constexpr int kMaxReadsPerWake = 16384;
-// Bounds the reads of a stop: what fills an 8 MiB receive buffer with the smallest datagrams
-// (20 bytes), so that a stop reads all a socket can hold yet ends even if datagrams keep coming.
-constexpr uint32_t kMaxReadsPerStop = 8 * 1024 * 1024 / 20;
+// Bounds the reads of a stop: what fills the socket's buffer with the smallest datagrams, so that a
+// stop reads all a socket can hold yet ends even if datagrams keep coming.
+constexpr uint32_t kSmallestDatagramBytes = 20;
 // A stop's reads also end this long after the thread took the close signal, so that Stop, which
 // looks again after 1,000 ms, returns at its first look even on a loaded machine. A backend that
 // keeps new datagrams out has read what it holds long before.
@@ -275,7 +275,8 @@ void CCapture::DrainBeforeClose() {
     }
     const auto deadline = std::chrono::steady_clock::now() + kStopReadingFor;
     m_system.StopArrivals(socket);
-    for (uint32_t read = 0; read < kMaxReadsPerStop; ++read) {
+    const uint32_t mostReads = m_system.SocketBufferBytes() / kSmallestDatagramBytes;
+    for (uint32_t read = 0; read < mostReads; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) || !ReceiveOne(socket)) {
             return;
         }

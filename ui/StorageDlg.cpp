@@ -1,7 +1,7 @@
 // CStorageDlg: the data exchange of the two limits.
 #include "StorageDlg.h"
 
-#include "DataExchange.h"
+#include "DialogIntegerExchange.h"
 #include "resource.h"
 
 CStorageDlg::CStorageDlg(CWnd* parent) : CDialog(IDD_STORAGE, parent) {}
