@@ -16,9 +16,9 @@ constexpr uint32_t kPollIntervalMs = 1000;
 // Bounds the work done per wake (a few milliseconds), so that packet notices go out on time during
 // a flood; a whole ring block of the smallest datagrams is read in one wake.
 constexpr int kMaxReadsPerWake = 16384;
-// Bounds the reads of a stop: what fills an 8 MiB receive buffer with the smallest datagrams
-// (20 bytes), so that a stop reads all a socket can hold yet ends even if datagrams keep coming.
-constexpr uint32_t kMaxReadsPerStop = 8 * 1024 * 1024 / 20;
+// Bounds the reads of a stop: what fills the socket's buffer with the smallest datagrams, so that a
+// stop reads all a socket can hold yet ends even if datagrams keep coming.
+constexpr uint32_t kSmallestDatagramBytes = 20;
 // A stop's reads also end this long after the thread took the close signal, so that Stop, which
 // looks again after 1,000 ms, returns at its first look even on a loaded machine. A backend that
 // keeps new datagrams out has read what it holds long before.
@@ -33,24 +33,12 @@ constexpr uint32_t kReadsPerClockCheck = 256;
 // while traffic flows (kRingRetireTimeoutMs), so notices come less than 190 + 45 ms apart at any
 // rate, and every fifth ring period (225 ms) at slow rates.
 constexpr auto kNoticeInterval = std::chrono::milliseconds(190);
-// The store counts its bytes in 32 bits, so no limit can go beyond what that counter holds.
-constexpr uint64_t kLargestTotalBytes = 0xFFFFFFFFu;
 // The store's arrays are made ready for as many packets as the limits let in, up to this many
 // (24 MiB of address space); room that is never written is never made resident.
-constexpr uint64_t kMostReservedPackets = uint64_t{1} << 20;
+constexpr size_t kMostReservedPackets = size_t{1} << 20;
 constexpr char kNoReceiveBuffer[] = "Out of memory: no receive buffer, nothing is captured\n";
 constexpr char kNoReceiveFailureText[] = "Receive failed; out of memory to say why\n";
 constexpr char kNoCaptureSocket[] = "Out of memory: the capture socket could not be opened\n";
-
-uint64_t TotalLimitBytes(uint32_t maxTotalMB) {
-    return std::min<uint64_t>(uint64_t{maxTotalMB} << 20, kLargestTotalBytes);
-}
-
-// Packets cut to the per-packet limit that fit the total limit; shorter packets may be more.
-size_t PacketsWithinLimits(uint32_t maxPacketBytes, uint32_t maxTotalMB) {
-    const uint64_t packets = TotalLimitBytes(maxTotalMB) / std::max<uint32_t>(maxPacketBytes, 1);
-    return static_cast<size_t>(std::min(packets, kMostReservedPackets));
-}
 
 } // namespace
 
@@ -91,7 +79,7 @@ bool CCapture::LaunchThread() {
     return true;
 }
 
-void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t maxTotalMB) {
+void CCapture::Start(int32_t interfaceIndex, StorageLimits limits) {
     // The store may only be cleared while the thread leaves it alone, that is with no capture on.
     if (m_nReceiving.load(std::memory_order_acquire) == 1 ||
         m_socket.load(std::memory_order_acquire) != kInvalidSocket) {
@@ -99,13 +87,12 @@ void CCapture::Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t max
     }
     // The last capture's memory, as far as the new limits can use it, is written again rather than
     // taken fresh: fresh memory costs a page fault and the zeroing of every page.
-    m_store.Clear(static_cast<size_t>(TotalLimitBytes(static_cast<uint32_t>(maxTotalMB))));
-    m_nMaxPacketBytes = static_cast<uint32_t>(maxPacketBytes);
+    m_store.Clear(static_cast<size_t>(limits.TotalBytes()));
+    m_limits = limits;
     m_nInterfaceIndex = interfaceIndex;
-    m_nMaxTotalMB = static_cast<uint32_t>(maxTotalMB);
     m_bDropReported = false;
     m_nLostPackets = 0;
-    m_store.Reserve(PacketsWithinLimits(m_nMaxPacketBytes, m_nMaxTotalMB));
+    m_store.Reserve(m_limits.PacketsWithin(kMostReservedPackets));
 
     SocketHandle socket = kInvalidSocket;
     if (m_nThreadRunning.load(std::memory_order_acquire) != 1) {
@@ -288,7 +275,8 @@ void CCapture::DrainBeforeClose() {
     }
     const auto deadline = std::chrono::steady_clock::now() + kStopReadingFor;
     m_system.StopArrivals(socket);
-    for (uint32_t read = 0; read < kMaxReadsPerStop; ++read) {
+    const uint32_t mostReads = m_system.SocketBufferBytes() / kSmallestDatagramBytes;
+    for (uint32_t read = 0; read < mostReads; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) || !ReceiveOne(socket)) {
             return;
         }
@@ -363,9 +351,8 @@ void CCapture::PostReceiveFailure(int32_t error) {
 // Stores the datagram that received holds in the receive buffer. Full means the total limit
 // refused it and storing has stopped.
 CCapture::StoreOutcome CCapture::StoreDatagram(const ReceiveResult& received) {
-    const uint32_t length =
-        std::min({static_cast<uint32_t>(received.bytes), kReceiveBufferBytes, m_nMaxPacketBytes});
-    if (uint64_t{m_store.TotalBytes()} + length > TotalLimitBytes(m_nMaxTotalMB)) {
+    const uint32_t length = m_limits.CutLength(std::min(static_cast<uint32_t>(received.bytes), kReceiveBufferBytes));
+    if (!m_limits.Admit(m_store.TotalBytes(), length)) {
         m_nReceiving.store(0, std::memory_order_release);
         return StoreOutcome::Full;
     }

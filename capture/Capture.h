@@ -4,6 +4,7 @@
 #include "CaptureMessages.h"
 #include "CaptureSystem.h"
 #include "PacketStore.h"
+#include "StorageLimits.h"
 
 #include <atomic>
 #include <chrono>
@@ -22,7 +23,7 @@ public:
     bool LaunchThread();
     // Clears the store, opens the socket on the address at interfaceIndex and switches storing on.
     // A capture still open (full but not stopped) is stopped first.
-    void Start(int32_t interfaceIndex, int32_t maxPacketBytes, int32_t maxTotalMB);
+    void Start(int32_t interfaceIndex, StorageLimits limits);
     // Returns once the socket is closed and the thread no longer touches the store.
     void Stop();
     // Ends the thread, closes the socket and the signals, and empties the store; the destructor too.
@@ -82,8 +83,7 @@ private:
     // Raised by Shutdown before the stop signal, so that a batch of reads ends at once.
     std::atomic<bool> m_bStopRequested{false};
     // Written by Start before receiving is raised; read by the thread only while receiving is 1.
-    uint32_t m_nMaxPacketBytes = 0;
-    uint32_t m_nMaxTotalMB = 0;
+    StorageLimits m_limits;
     bool m_bDropReported = false;
     // Datagrams the platform lost during the capture, reported once when it stops.
     uint64_t m_nLostPackets = 0;

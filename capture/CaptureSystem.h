@@ -77,6 +77,9 @@ public:
     // full receive ring, or datagrams left unread at a stop), counted since the last call; 0 where
     // the platform keeps no such count.
     virtual uint64_t TakeLostCount(SocketHandle) { return 0; }
+    // How many bytes of datagrams the platform holds for a capture socket while nobody reads it (its
+    // receive buffer or ring): what a stop may have left to read.
+    virtual uint32_t SocketBufferBytes() const = 0;
     // Shuts the socket down for both directions and closes it; kInvalidSocket is ignored.
     virtual void CloseSocket(SocketHandle socket) = 0;
 

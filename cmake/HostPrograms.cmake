@@ -11,7 +11,7 @@ set(SORVANE_HOST_HARDENING -D_FORTIFY_SOURCE=2 -fstack-protector-strong -Wl,-z,r
 # rebuild it under the Winelib toolchain.
 function(sorvane_add_host_program)
     cmake_parse_arguments(P "" "NAME;OUTPUT_NAME" "SOURCES;INCLUDES;DEFINES;DEPENDS" ${ARGN})
-    if(NOT SORVANE_PLATFORM STREQUAL "winelib")
+    if(NOT SORVANE_HOST_PROGRAMS_APART)
         add_executable(${P_NAME} ${P_SOURCES})
         target_include_directories(${P_NAME} PRIVATE ${P_INCLUDES})
         target_compile_definitions(${P_NAME} PRIVATE ${P_DEFINES})

@@ -33,7 +33,3 @@ private:
 
 // Binds a control wrapper to the control with that id (both directions).
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
-
-// A signed decimal integer in an edit. Loading shows the value; saving reads the text and, when it
-// is not an integer, shows "整数を入力してください。" (exclamation icon, owned by the dialog) and fails.
-void DDX_Text(CDataExchange* pDX, int id, int32_t& value);

@@ -23,7 +23,7 @@ void CMonitorDlg::StartCapture() {
     const int32_t position = SelectedInterfacePosition();
     EnableDlgItem(IDC_LIST_BUTTON, false);
     EnableDlgItem(IDC_FILTER_BUTTON, false);
-    m_capture.Start(position, m_nMaxPacketBytes, m_nMaxTotalMB);
+    m_capture.Start(position, m_limits);
     SetDlgItemText(IDC_START_STOP, kCaptureOnText);
 }
 

@@ -71,8 +71,7 @@ private:
     CaptureSystem& m_system;
     CCapture m_capture;
     int32_t m_nPacketCount = 0;
-    int32_t m_nMaxPacketBytes = 100;
-    int32_t m_nMaxTotalMB = 16;
+    StorageLimits m_limits;
     HFONT m_hListFont = nullptr;
     HICON m_hIcon;
     bool m_bThreadLaunched = false;

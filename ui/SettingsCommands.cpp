@@ -10,12 +10,9 @@ void CMonitorDlg::OnStorageSettings() {
         return;
     }
     CStorageDlg dialog(this);
-    dialog.m_nPacketBytes = m_nMaxPacketBytes;
-    dialog.m_nTotalMB = m_nMaxTotalMB;
-    if (dialog.DoModal() != IDOK)
-        return;
-    m_nMaxPacketBytes = dialog.m_nPacketBytes;
-    m_nMaxTotalMB = dialog.m_nTotalMB;
+    dialog.m_limits = m_limits;
+    if (dialog.DoModal() == IDOK)
+        m_limits = dialog.m_limits;
 }
 
 void CMonitorDlg::OnAbout() {

@@ -2,15 +2,14 @@
 #pragma once
 
 #include "Dialog.h"
-
-#include <cstdint>
+#include "StorageLimits.h"
 
 class CStorageDlg : public CDialog {
 public:
     explicit CStorageDlg(CWnd* parent = nullptr);
 
-    int32_t m_nPacketBytes = 0; // per-packet bytes, edit IDC_PACKET_BYTES
-    int32_t m_nTotalMB = 0;     // total MB, edit IDC_TOTAL_MB
+    // Per-packet bytes in edit IDC_PACKET_BYTES, total MB in edit IDC_TOTAL_MB.
+    StorageLimits m_limits;
 
 protected:
     // Shows both as decimal integers; on OK reads per-packet bytes, then total MB, and refuses the first

@@ -44,7 +44,7 @@ struct Bench {
         if (!engine.LaunchThread()) {
             return false;
         }
-        engine.Start(index, maxPacketBytes, maxTotalMB);
+        engine.Start(index, StorageLimits{maxPacketBytes, maxTotalMB});
         return true;
     }
 

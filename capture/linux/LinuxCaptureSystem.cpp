@@ -3,6 +3,7 @@
 
 #include "DetachedThread.h"
 #include "LinuxInterfaces.h"
+#include "PacketRingLayout.h"
 #include "CaptureRelaySource.h"
 
 #include <chrono>
@@ -62,4 +63,9 @@ AddressQuery LinuxCaptureSystem::QueryLocalAddresses() {
 
 std::string LinuxCaptureSystem::TakeServiceNotice() {
     return TakeCaptureRelayNotice();
+}
+
+// The helper's receive ring, which a stop copies out to its end.
+uint32_t LinuxCaptureSystem::SocketBufferBytes() const {
+    return static_cast<uint32_t>(kRingBytes);
 }

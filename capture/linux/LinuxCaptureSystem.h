@@ -35,6 +35,7 @@ public:
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
     uint64_t TakeLostCount(SocketHandle socket) override;
+    uint32_t SocketBufferBytes() const override;
     void CloseSocket(SocketHandle socket) override;
 
     std::string ReceiveFailureText(int32_t error) override;

@@ -4,6 +4,8 @@
 // compares them with kRelayBlockFree, so whatever the program writes can spoil its own capture only.
 #pragma once
 
+#include "PacketRingLayout.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -30,9 +32,9 @@ constexpr uint32_t kRelayBlockFree = 0;
 constexpr uint32_t kRelayBlockReady = 1;
 
 // Blocks are filled and read in turn. A block takes the largest datagram with its record, so a
-// datagram never waits for a second block; 16 of them hold as much as the kernel's ring.
-constexpr unsigned kRelayBlockCount = 16;
-constexpr size_t kRelayBlockBytes = 512 * 1024;
+// datagram never waits for a second block; they hold as much as the kernel's ring.
+constexpr unsigned kRelayBlockCount = kRingBlockCount;
+constexpr size_t kRelayBlockBytes = kRingBlockBytes;
 // Each status word has a cache line to itself, so that the two sides' writes do not contend.
 constexpr size_t kRelayStatusOffset = 64;
 constexpr size_t kRelayStatusStride = 64;

@@ -153,6 +153,11 @@ ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* 
 // only IPv4 datagrams that carry protocol number 0, which IPv4 traffic does not use, so the reads of
 // the stop end once the datagrams queued before it are read. Nothing documented says the switch
 // discards what is queued. If the provider refuses it, the engine's own bound on those reads applies.
+// The receive buffer that the socket was opened with.
+uint32_t WinSockCaptureSystem::SocketBufferBytes() const {
+    return static_cast<uint32_t>(kRawReceiveBufferBytes);
+}
+
 void WinSockCaptureSystem::StopArrivals(SocketHandle socket) {
     if (socket != kInvalidSocket && m_kind.receiveAll) {
         SwitchReceiveAllOff(ToSocket(socket));

@@ -24,6 +24,7 @@ public:
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
+    uint32_t SocketBufferBytes() const override;
     void CloseSocket(SocketHandle socket) override;
 
     std::string ReceiveFailureText(int32_t error) override;

@@ -8,3 +8,11 @@ set(SORVANE_PROGRAM_LINK_OPTIONS -static -Wl,--no-insert-timestamp)
 set(SORVANE_GTEST sources)
 set(SORVANE_PROGRAM_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 set(SORVANE_CAPTURE_HELPER OFF)
+# The Windows Sockets backend brings its own capture thread and needs no relay.
+set(SORVANE_CAPTURE_THREAD backend)
+set(SORVANE_CAPTURE_RELAY none)
+set(SORVANE_E2E_TESTS OFF)
+# The program itself is started under Wine by the ui tests.
+set(SORVANE_PROGRAM_WINDOW_TEST ON)
+set(SORVANE_BENCH_PROGRAMS none)
+set(SORVANE_HOST_PROGRAMS_APART OFF)

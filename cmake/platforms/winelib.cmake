@@ -10,3 +10,12 @@ set(SORVANE_GTEST none)
 # starts the capture helper first, the only process that holds CAP_NET_RAW.
 set(SORVANE_PROGRAM_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/winelib)
 set(SORVANE_CAPTURE_HELPER ON)
+# The capture thread posts window messages, which only threads that Wine made may do
+# (capture/winelib); the program never holds a packet socket: the capture helper relays datagrams.
+set(SORVANE_CAPTURE_THREAD winelib)
+set(SORVANE_CAPTURE_RELAY helper)
+set(SORVANE_E2E_TESTS ON)
+set(SORVANE_PROGRAM_WINDOW_TEST OFF)
+set(SORVANE_BENCH_PROGRAMS wine)
+# wineg++ builds only Winelib modules: the native programs are compiled by the host's c++ apart.
+set(SORVANE_HOST_PROGRAMS_APART ON)

@@ -11,7 +11,7 @@ bool Contains(const std::vector<SocketHandle>& sockets, SocketHandle socket) {
 
 TEST_F(EngineTest, StartOpensTheGivenIndexWithTheNetworkEventAndStopClosesTheSocket) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(-1, 100, 16);
+    engine.Start(-1, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(30);
     ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Stop();
@@ -27,7 +27,7 @@ TEST_F(EngineTest, StartOpensTheGivenIndexWithTheNetworkEventAndStopClosesTheSoc
 
 TEST_F(EngineTest, NothingIsReadAfterStop) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     engine.Stop();
     fake.QueueDatagramOfSize(20);
     engine.Shutdown();
@@ -39,7 +39,7 @@ TEST_F(EngineTest, NothingIsReadAfterStop) {
 // and announces them before it returns.
 TEST_F(EngineTest, StopStoresTheDatagramsTheBackendStillHeldAndAnnouncesThem) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20, 1);
     ASSERT_TRUE(poster.WaitForPackets(1));
     fake.QueueHeldDatagramOfSize(30, 2);
@@ -56,7 +56,7 @@ TEST_F(EngineTest, StopStoresTheDatagramsTheBackendStillHeldAndAnnouncesThem) {
 // stores them; a datagram without one is stamped by the store's clock.
 TEST_F(EngineTest, StampsThePlatformGaveAreKeptInArrivalOrder) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueStampedDatagram({1, 2, 3}, LocalTime{23, 59, 59, 990});
     fake.QueueStampedDatagram({4}, LocalTime{23, 59, 59, 990});
     fake.QueueStampedDatagram({5, 6}, LocalTime{0, 0, 0, 20});
@@ -79,7 +79,7 @@ TEST_F(EngineTest, AStopDuringAFloodStoresExactlyWhatArrivedBeforeArrivalsStoppe
     // The flood is on before the first datagram is queued: a thread that read the thousand first
     // would otherwise wait for more with nothing left to arrive.
     fake.FloodWhileReceiving(true);
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     for (int i = 0; i < 1000; ++i) {
         fake.QueueDatagramOfSize(20);
     }
@@ -101,7 +101,7 @@ class LostPacketsTest : public EngineTest, public ::testing::WithParamInterface<
 // What the platform lost during a capture is told once, as the capture stops.
 TEST_P(LostPacketsTest, AreToldInOneLineAtStop) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     ASSERT_TRUE(poster.WaitForPackets(1));
     fake.ScriptLostCount(GetParam().lost);
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Counts, LostPacketsTest,
 // do not.
 TEST_F(EngineTest, OnlyLossesBeforeTheStoreFilledAreTold) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 0);
+    engine.Start(0, StorageLimits{100, 0});
     fake.QueueDatagramOfSize(0);
     ASSERT_TRUE(poster.WaitForPackets(1));
     fake.ScriptLostCount(5);
@@ -140,7 +140,7 @@ TEST_F(EngineTest, OnlyLossesBeforeTheStoreFilledAreTold) {
 
 TEST_F(EngineTest, WouldBlockIsSilentAndReceiveErrorsAreReportedWithoutStoppingCapture) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueWouldBlock();
     fake.QueueError(10054);
     fake.QueueWouldBlock();
@@ -158,7 +158,7 @@ TEST_F(EngineTest, WouldBlockIsSilentAndReceiveErrorsAreReportedWithoutStoppingC
 TEST_F(EngineTest, FailedSetUpIsReportedAndStopStillReturns) {
     ASSERT_TRUE(engine.LaunchThread());
     fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
-    engine.Start(7, 100, 16);
+    engine.Start(7, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     engine.Stop();
 
@@ -170,7 +170,7 @@ TEST_F(EngineTest, FailedSetUpIsReportedAndStopStillReturns) {
     EXPECT_EQ(fake.OpenCalls()[0].interfaceIndex, 7);
 
     // The next start opens afresh and captures what was waiting.
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Stop();
     EXPECT_EQ(engine.Count(), 1);
@@ -178,14 +178,14 @@ TEST_F(EngineTest, FailedSetUpIsReportedAndStopStillReturns) {
 
 TEST_F(EngineTest, StartAfterFullClearsTheStoreAndCapturesAgain) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 0);
+    engine.Start(0, StorageLimits{100, 0});
     fake.QueueDatagramOfSize(0);
     fake.QueueDatagramOfSize(10);
     ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
     engine.Stop();
     EXPECT_EQ(engine.Count(), 1);
 
-    engine.Start(1, 100, 16);
+    engine.Start(1, StorageLimits{100, 16});
     EXPECT_EQ(engine.Count(), 0);
     EXPECT_EQ(engine.TotalBytes(), 0u);
     fake.QueueDatagramOfSize(50, 3);
@@ -201,11 +201,11 @@ TEST_F(EngineTest, StartAfterFullClearsTheStoreAndCapturesAgain) {
 // A start that finds the previous capture still open (full, not stopped) closes it before clearing.
 TEST_F(EngineTest, StartWhileFullStopsThePreviousCaptureFirst) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 0);
+    engine.Start(0, StorageLimits{100, 0});
     fake.QueueDatagramOfSize(10);
     ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
 
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     EXPECT_TRUE(Contains(fake.ClosedSockets(), 100));
     fake.QueueDatagramOfSize(10, 1);
     ASSERT_TRUE(poster.WaitForPackets(1));
@@ -216,7 +216,7 @@ TEST_F(EngineTest, StartWhileFullStopsThePreviousCaptureFirst) {
 
 TEST_F(EngineTest, ShutdownWhileCapturingEndsTheThreadAndReleasesEverything) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     ASSERT_TRUE(poster.WaitForPackets(1));
     engine.Shutdown();

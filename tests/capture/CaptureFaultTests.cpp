@@ -8,7 +8,7 @@ namespace {
 const char kNotRunning[] = "Capture thread is not running: nothing is captured\n";
 
 void ExpectStartStopShutdownReturnWithoutCapturing(CCapture& engine, FakeCaptureSystem& fake) {
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     engine.Stop();
     engine.Shutdown();
@@ -43,7 +43,7 @@ TEST_F(EngineTest, WithoutAReceiveBufferTheThreadStillAnswersStopAndShutdown) {
     fake.FailAllocation(0);
     ASSERT_TRUE(engine.LaunchThread());
     ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_LOG, 1));
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     engine.Stop();
     engine.Shutdown();
@@ -62,7 +62,7 @@ TEST_F(EngineTest, PacketsThatCannotBeCopiedAreDroppedAndReportedOnce) {
     fake.FailAllocation(2);
     fake.FailAllocation(3);
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     for (unsigned char seed = 0; seed < 4; ++seed) {
         fake.QueueDatagramOfSize(40, seed);
     }
@@ -84,9 +84,9 @@ TEST_F(EngineTest, FailureTextsThatCannotBeMadeGiveAFixedLineAndCaptureGoesOn) {
     fake.failTextAllocation = true;
     ASSERT_TRUE(engine.LaunchThread());
     fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     engine.Stop();
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueError(10054);
     fake.QueueDatagramOfSize(20);
     ASSERT_TRUE(poster.WaitForPackets(1));
@@ -103,9 +103,9 @@ TEST_F(EngineTest, RefusedPostsLeakNoTextAndCaptureGoesOn) {
     poster.refusePosts = true;
     ASSERT_TRUE(engine.LaunchThread());
     fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     engine.Stop();
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueError(10054);
     fake.QueueDatagramOfSize(20);
     ASSERT_TRUE(fake.WaitUntilQueueEmpty());
@@ -122,9 +122,9 @@ TEST(EngineWithoutPoster, CapturesAndPostsNothing) {
     CCapture engine(fake, nullptr);
     ASSERT_TRUE(engine.LaunchThread());
     fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     engine.Stop();
-    engine.Start(0, 100, 0);
+    engine.Start(0, StorageLimits{100, 0});
     fake.QueueError(10054);
     fake.QueueDatagramOfSize(0);
     fake.QueueDatagramOfSize(20);

@@ -45,7 +45,7 @@ class CaptureLimits : public EngineTest, public ::testing::WithParamInterface<Li
 TEST_P(CaptureLimits, StoresWhatTheLimitsAllow) {
     const LimitCase& c = GetParam();
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, c.maxPacketBytes, c.maxTotalMB);
+    engine.Start(0, StorageLimits{c.maxPacketBytes, c.maxTotalMB});
     for (size_t index = 0; index < c.datagrams.size(); ++index) {
         fake.QueueDatagramOfSize(c.datagrams[index], static_cast<unsigned char>(index));
     }
@@ -83,7 +83,7 @@ TEST_P(CaptureLimits, StoresWhatTheLimitsAllow) {
 // waits that follow the full notice end on their time-out, none for data.
 TEST_F(EngineTest, AFullStoreStopsWakingForItsStillReadableSocket) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, -1, 1);
+    engine.Start(0, StorageLimits{-1, 1});
     // Sixteen fill one mebibyte all but 16 bytes; the seventeenth is refused and three stay queued.
     for (int index = 0; index < 20; ++index) {
         fake.QueueDatagramOfSize(65535, static_cast<unsigned char>(index));

@@ -16,7 +16,7 @@ TEST_F(EngineTest, ABurstReadInOneWakeIsAnnouncedInOneNoticeThatCountsEveryPacke
         fake.QueueDatagramOfSize(20, static_cast<unsigned char>(i));
     }
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     ASSERT_TRUE(poster.WaitForPackets(kDatagrams));
 
     EXPECT_EQ(poster.CountOf(WM_CAPTURE_PACKET), 1);
@@ -28,7 +28,7 @@ TEST_F(EngineTest, ABurstReadInOneWakeIsAnnouncedInOneNoticeThatCountsEveryPacke
 
 TEST_F(EngineTest, PacketsStoredRightAfterANoticeAreAnnouncedWithoutMoreTrafficOrStop) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     ASSERT_TRUE(poster.WaitForPackets(1));
     for (int i = 0; i < 5; ++i) {
@@ -40,7 +40,7 @@ TEST_F(EngineTest, PacketsStoredRightAfterANoticeAreAnnouncedWithoutMoreTrafficO
 
 TEST_F(EngineTest, AStopRightAfterStoringStillAnnouncesEveryPacketBeforeItReturns) {
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     ASSERT_TRUE(poster.WaitForPackets(1));
     for (int i = 0; i < 40; ++i) {
@@ -56,7 +56,7 @@ TEST_F(EngineTest, AStopRightAfterStoringStillAnnouncesEveryPacketBeforeItReturn
 TEST_F(EngineTest, PacketsOfARefusedNoticeAreAnnouncedByALaterOne) {
     ASSERT_TRUE(engine.LaunchThread());
     poster.refusePosts = true;
-    engine.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
     for (int i = 0; i < 3; ++i) {
         fake.QueueDatagramOfSize(20);
     }
@@ -85,8 +85,8 @@ TEST_F(EngineTest, AnnouncementsThatCannotBePostedDoNotMakeTheThreadSpin) {
     ASSERT_TRUE(engine.LaunchThread());
     ASSERT_TRUE(withoutPoster.LaunchThread());
     poster.refusePosts = true;
-    engine.Start(0, 100, 16);
-    withoutPoster.Start(0, 100, 16);
+    engine.Start(0, StorageLimits{100, 16});
+    withoutPoster.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     quietFake.QueueDatagramOfSize(20);
     ASSERT_TRUE(fake.WaitUntilQueueEmpty());

@@ -49,7 +49,7 @@ protected:
             UdpSink sink(NamespacePair::kAddressA, kTestPort);
             CCapture engine(HostCaptureSystem(), &m_poster);
             ASSERT_TRUE(engine.LaunchThread());
-            engine.Start(kVethIndex, kMaxPacketBytes, kMaxTotalMB);
+            engine.Start(kVethIndex, StorageLimits{kMaxPacketBytes, kMaxTotalMB});
             body(engine);
             engine.Shutdown();
         });

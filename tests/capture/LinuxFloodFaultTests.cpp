@@ -220,7 +220,7 @@ TEST_F(LinuxEngineFloodTest, TwoHundredStartStopCyclesAndAShutdownDuringAFloodLe
             Clock::duration slowestStop{};
             int posted = 0;
             for (int cycle = 0; cycle < 200; ++cycle) {
-                engine.Start(kLoopbackIndex, 1500, 16);
+                engine.Start(kLoopbackIndex, StorageLimits{1500, 16});
                 ASSERT_EQ(SocketMappings(), mappingsBefore + 1) << "cycle " << cycle;
                 if (cycle % 2 == 1) {
                     std::this_thread::sleep_for(milliseconds(2));
@@ -237,7 +237,7 @@ TEST_F(LinuxEngineFloodTest, TwoHundredStartStopCyclesAndAShutdownDuringAFloodLe
             std::cout << "200 cycles: " << posted << " packets stored, slowest stop "
                       << std::chrono::duration_cast<milliseconds>(slowestStop).count() << " ms\n";
 
-            engine.Start(kLoopbackIndex, 1500, 16);
+            engine.Start(kLoopbackIndex, StorageLimits{1500, 16});
             ASSERT_TRUE(m_poster.WaitForPackets(posted + 100));
             engine.Shutdown();
             EXPECT_EQ(engine.Count(), 0);
@@ -258,7 +258,7 @@ TEST_F(LinuxEngineFloodTest, AStopRightAfterABurstStoresEveryDatagramTheInterfac
         UdpSink sink(NamespacePair::kAddressA, kTestPort);
         CCapture engine(HostCaptureSystem(), &m_poster);
         ASSERT_TRUE(engine.LaunchThread());
-        engine.Start(kVethIndex, 1500, 16);
+        engine.Start(kVethIndex, StorageLimits{1500, 16});
         // The interface counts every frame, address resolution too, which is not IPv4 and never
         // captured: b's entry for a is pinned, so that no address request or probe falls inside
         // the counted burst.
@@ -294,7 +294,7 @@ TEST_F(LinuxEngineFloodTest, DatagramsTheKernelDroppedAreToldExactlyAtStop) {
         const std::unique_ptr<StallingSystem, void (*)(StallingSystem*)> release(
             &system, [](StallingSystem* stalled) { stalled->Stall(false); });
         ASSERT_TRUE(engine.LaunchThread());
-        engine.Start(kVethIndex, 1500, 64);
+        engine.Start(kVethIndex, StorageLimits{1500, 64});
         ASSERT_TRUE(PinNeighbourOfBToA(*m_namespaces));
         SendFromBToA(*m_namespaces, 1);
         ASSERT_TRUE(m_poster.WaitForPackets(1));
@@ -321,7 +321,7 @@ TEST_F(LinuxEngineFloodTest, AFloodFillsTheStoreOnceAndTheCountsAgreeAfterStop) 
         UdpSink sink(NamespacePair::kAddressA, kTestPort);
         CCapture engine(HostCaptureSystem(), &m_poster);
         ASSERT_TRUE(engine.LaunchThread());
-        engine.Start(kVethIndex, 1500, 1);
+        engine.Start(kVethIndex, StorageLimits{1500, 1});
         // The first datagram waits for the peer's address to resolve; a flood then would be cut short.
         SendFromBToA(*m_namespaces, 1);
         ASSERT_TRUE(m_poster.WaitForPackets(1));

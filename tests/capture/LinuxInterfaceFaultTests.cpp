@@ -73,7 +73,7 @@ TEST_F(LinuxEngineFaultTest, AVanishedInterfaceIsReportedInFewLinesAndANewStartO
         WaitCountingSystem system(HostCaptureSystem());
         CCapture engine(system, &m_poster);
         ASSERT_TRUE(engine.LaunchThread());
-        engine.Start(kVethIndex, 1500, 16);
+        engine.Start(kVethIndex, StorageLimits{1500, 16});
         m_namespaces->RunInB([&] { SendAll(beforeLoss); });
         ASSERT_TRUE(m_poster.WaitForPackets(static_cast<int>(beforeLoss.size())));
 
@@ -89,7 +89,7 @@ TEST_F(LinuxEngineFaultTest, AVanishedInterfaceIsReportedInFewLinesAndANewStartO
         ExpectCaptured(StoredPackets(engine), beforeLoss);
 
         // With the veth gone, loopback is the only address left, at position 0 of a fresh query.
-        engine.Start(kLoopbackAloneIndex, 1500, 16);
+        engine.Start(kLoopbackAloneIndex, StorageLimits{1500, 16});
         SendAll(onLoopback);
         ASSERT_TRUE(m_poster.WaitForPackets(static_cast<int>(beforeLoss.size() + onLoopback.size())));
         engine.Stop();
@@ -110,7 +110,7 @@ TEST_F(LinuxEngineFaultTest, DatagramsOfTheLargestIpv4SizeOnLoopbackAreStoredWho
         UdpSink sink("127.0.0.1", kTestPort);
         CCapture engine(HostCaptureSystem(), &m_poster);
         ASSERT_TRUE(engine.LaunchThread());
-        engine.Start(kLoopbackIndex, 65535, 16);
+        engine.Start(kLoopbackIndex, StorageLimits{65535, 16});
         SendAll(sent);
         ASSERT_TRUE(m_poster.WaitForPackets(static_cast<int>(sent.size())));
         engine.Stop();

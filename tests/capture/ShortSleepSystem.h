@@ -30,6 +30,7 @@ public:
     }
     void StopArrivals(SocketHandle socket) override { m_real.StopArrivals(socket); }
     uint64_t TakeLostCount(SocketHandle socket) override { return m_real.TakeLostCount(socket); }
+    uint32_t SocketBufferBytes() const override { return m_real.SocketBufferBytes(); }
     std::string TakeServiceNotice() override { return m_real.TakeServiceNotice(); }
     void CloseSocket(SocketHandle socket) override { m_real.CloseSocket(socket); }
     std::string ReceiveFailureText(int32_t error) override { return m_real.ReceiveFailureText(error); }

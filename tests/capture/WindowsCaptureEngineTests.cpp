@@ -60,7 +60,7 @@ TEST_F(WindowsCaptureEngineTest, StoresEachDatagramFromTheIpHeaderOnCutToThePerP
         CCapture engine(m_system, &m_poster);
         ASSERT_TRUE(engine.LaunchThread());
         const LoopbackPair pair;
-        engine.Start(kLoopbackIndex, limit, 16);
+        engine.Start(kLoopbackIndex, StorageLimits{limit, 16});
         std::vector<std::string> sent;
         for (size_t size : sizes) {
             sent.push_back(Payload(static_cast<int>(sent.size()), size));
@@ -82,7 +82,7 @@ TEST_F(WindowsCaptureEngineTest, DatagramsOfTheLargestIpv4SizeAreStoredWhole) {
     CCapture engine(m_system, &m_poster);
     ASSERT_TRUE(engine.LaunchThread());
     const LoopbackPair pair;
-    engine.Start(kLoopbackIndex, 65535, 16);
+    engine.Start(kLoopbackIndex, StorageLimits{65535, 16});
     const std::string payloads[] = {Payload(1, 65507), Payload(2, 65507)};
     for (const std::string& payload : payloads) {
         ASSERT_TRUE(pair.Send(payload));
@@ -105,7 +105,7 @@ TEST_F(WindowsCaptureEngineTest, AStopRightAfterABurstKeepsEveryEarlierDatagramA
     ASSERT_TRUE(engine.LaunchThread());
     const LoopbackPair before;
     const LoopbackPair after;
-    engine.Start(kLoopbackIndex, 1500, 16);
+    engine.Start(kLoopbackIndex, StorageLimits{1500, 16});
     std::vector<std::string> sent;
     for (int i = 0; i < kBurst; ++i) {
         sent.push_back(Payload(i, 64));
@@ -139,7 +139,7 @@ TEST_F(WindowsCaptureEngineTest, AStopDuringALoopbackFloodReturnsWhileTheFloodGo
     StopCountingSystem system(m_system);
     CCapture engine(system, &m_poster);
     ASSERT_TRUE(engine.LaunchThread());
-    engine.Start(kLoopbackIndex, 1500, 64);
+    engine.Start(kLoopbackIndex, StorageLimits{1500, 64});
     {
         const LoopbackFlood flood;
         const LoopbackFlood secondFlood;
@@ -165,7 +165,7 @@ TEST_F(WindowsCaptureEngineTest, TwoHundredStartStopCyclesLeakNoHandleOrMemory) 
     ASSERT_TRUE(engine.LaunchThread());
     const LoopbackPair pair;
     const auto cycle = [&](int sequence) {
-        engine.Start(kLoopbackIndex, 1500, 16);
+        engine.Start(kLoopbackIndex, StorageLimits{1500, 16});
         for (int i = 0; i < 5; ++i) {
             pair.Send(Payload(sequence + i, 200));
         }

@@ -3,6 +3,7 @@
 
 #include "DataExchange.h"
 #include "Dialog.h"
+#include "DialogIntegerExchange.h"
 #include "DialogWatcher.h"
 #include "IPAddressCtrl.h"
 #include "ProgressCtrl.h"

@@ -99,6 +99,8 @@ public:
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
     uint64_t TakeLostCount(SocketHandle socket) override;
+    // A scripted socket holds whatever a test queues.
+    uint32_t SocketBufferBytes() const override { return UINT32_MAX; }
     void CloseSocket(SocketHandle socket) override;
     std::string ReceiveFailureText(int32_t error) override;
     unsigned char* AllocateBytes(uint32_t size) override;

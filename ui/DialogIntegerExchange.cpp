@@ -1,8 +1,7 @@
-// DDX_Text for signed 32-bit integers in edit controls.
-#include "DataExchange.h"
+// DDX_Text for the settings dialog's integers: the integer rule and its refusal.
+#include "DialogIntegerExchange.h"
 
 #include "Dialog.h"
-
 #include "DialogInteger.h"
 
 #include <string>
