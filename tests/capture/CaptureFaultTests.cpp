@@ -17,6 +17,19 @@ void ExpectStartStopShutdownReturnWithoutCapturing(CCapture& engine, FakeCapture
     EXPECT_EQ(fake.LiveSignals(), 0);
 }
 
+// A start whose socket cannot be opened, then a capture whose first receive fails before one
+// datagram arrives; returns once the stop has stored it.
+void FailAnOpenThenAReceiveAndStoreOneDatagram(CCapture& engine, FakeCaptureSystem& fake) {
+    fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
+    engine.Start(0, StorageLimits{100, 16});
+    engine.Stop();
+    engine.Start(0, StorageLimits{100, 16});
+    fake.QueueError(10054);
+    fake.QueueDatagramOfSize(20);
+    ASSERT_TRUE(fake.WaitUntilQueueEmpty());
+    engine.Stop();
+}
+
 TEST_F(EngineTest, ASignalThatCannotBeMadeLeavesNoThreadAndNoSignals) {
     std::atomic<bool>* switches[] = {&fake.failManualResetSignal, &fake.failAutoResetSignal, &fake.failNetworkEvent};
     for (std::atomic<bool>* failing : switches) {
@@ -83,14 +96,7 @@ TEST_F(EngineTest, PacketsThatCannotBeCopiedAreDroppedAndReportedOnce) {
 TEST_F(EngineTest, FailureTextsThatCannotBeMadeGiveAFixedLineAndCaptureGoesOn) {
     fake.failTextAllocation = true;
     ASSERT_TRUE(engine.LaunchThread());
-    fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
-    engine.Start(0, StorageLimits{100, 16});
-    engine.Stop();
-    engine.Start(0, StorageLimits{100, 16});
-    fake.QueueError(10054);
-    fake.QueueDatagramOfSize(20);
-    ASSERT_TRUE(poster.WaitForPackets(1));
-    engine.Stop();
+    FailAnOpenThenAReceiveAndStoreOneDatagram(engine, fake);
 
     EXPECT_EQ(engine.Count(), 1);
     EXPECT_EQ(poster.LogTexts(), (std::vector<std::string>{"Out of memory: the capture socket could not be opened\n",
@@ -102,14 +108,7 @@ TEST_F(EngineTest, FailureTextsThatCannotBeMadeGiveAFixedLineAndCaptureGoesOn) {
 TEST_F(EngineTest, RefusedPostsLeakNoTextAndCaptureGoesOn) {
     poster.refusePosts = true;
     ASSERT_TRUE(engine.LaunchThread());
-    fake.ScriptOpenResult({kInvalidSocket, "bind failed\n"});
-    engine.Start(0, StorageLimits{100, 16});
-    engine.Stop();
-    engine.Start(0, StorageLimits{100, 16});
-    fake.QueueError(10054);
-    fake.QueueDatagramOfSize(20);
-    ASSERT_TRUE(fake.WaitUntilQueueEmpty());
-    engine.Stop();
+    FailAnOpenThenAReceiveAndStoreOneDatagram(engine, fake);
 
     EXPECT_EQ(engine.Count(), 1);
     // Two texts and at least one packet notice, which is offered again until stop.
