@@ -19,7 +19,7 @@ BOOL CMonitorApp::InitInstance() {
     ::LoadLibraryA("RICHED32.DLL");
 
     {
-        CMonitorDlg dialog;
+        CMonitorDlg dialog(HostCaptureSystem());
         m_pMainWnd = &dialog;
         dialog.DoModal();
         ::WSACleanup();

@@ -42,8 +42,8 @@ constexpr char kNoCaptureSocket[] = "Out of memory: the capture socket could not
 
 } // namespace
 
-CCapture::CCapture(CaptureSystem& system, CapturePoster* poster)
-    : m_system(system), m_poster(poster), m_store(ReadLocalTime, system) {}
+CCapture::CCapture(CaptureSystem system, CapturePoster* poster)
+    : m_system(system), m_poster(poster), m_store(ReadLocalTime, system.memory) {}
 
 CCapture::~CCapture() {
     Shutdown();
@@ -53,9 +53,9 @@ bool CCapture::LaunchThread() {
     if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
         return true;
     }
-    m_hStop = m_system.CreateManualResetSignal();
-    m_hClose = m_system.CreateAutoResetSignal();
-    m_hNetworkEvent = m_system.CreateNetworkEvent();
+    m_hStop = m_system.threads.CreateManualResetSignal();
+    m_hClose = m_system.threads.CreateAutoResetSignal();
+    m_hNetworkEvent = m_system.threads.CreateNetworkEvent();
     if (m_hStop == kNoSignal || m_hClose == kNoSignal || m_hNetworkEvent == kNoSignal) {
         CloseSignals();
         PostLogText("Capture signals could not be created\n");
@@ -63,13 +63,13 @@ bool CCapture::LaunchThread() {
     }
     // Without a receive buffer the thread still runs, so that start, stop and close behave as
     // always; every start then says why nothing is captured.
-    m_receiveBuffer = m_system.AllocateBytes(kReceiveBufferBytes);
+    m_receiveBuffer = m_system.memory.AllocateBytes(kReceiveBufferBytes);
     if (m_receiveBuffer == nullptr) {
         PostLogText(kNoReceiveBuffer);
     }
     m_bStopRequested.store(false, std::memory_order_relaxed);
     m_nThreadRunning.store(1, std::memory_order_release);
-    if (!m_system.StartThread(&CCapture::CaptureThreadProc, this)) {
+    if (!m_system.threads.StartThread(&CCapture::CaptureThreadProc, this)) {
         m_nThreadRunning.store(0, std::memory_order_release);
         ReleaseReceiveBuffer();
         CloseSignals();
@@ -105,17 +105,17 @@ void CCapture::Start(int32_t interfaceIndex, StorageLimits limits) {
     m_socket.store(socket, std::memory_order_release);
     m_nReceiving.store(1, std::memory_order_release);
     if (m_hNetworkEvent != kNoSignal) {
-        m_system.SetSignal(m_hNetworkEvent);
+        m_system.threads.SetSignal(m_hNetworkEvent);
     }
 }
 
 void CCapture::Stop() {
     m_nCloseRequested.store(1, std::memory_order_release);
     if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-        m_system.SetSignal(m_hClose);
+        m_system.threads.SetSignal(m_hClose);
         while (m_nCloseRequested.load(std::memory_order_acquire) == 1 &&
                m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-            m_system.Sleep(kPollIntervalMs);
+            m_system.threads.Sleep(kPollIntervalMs);
         }
     }
     // Without a thread nobody else answers the request.
@@ -127,14 +127,14 @@ void CCapture::Stop() {
 void CCapture::Shutdown() {
     m_bStopRequested.store(true, std::memory_order_release);
     if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-        m_system.SetSignal(m_hStop);
+        m_system.threads.SetSignal(m_hStop);
         while (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-            m_system.Sleep(kPollIntervalMs);
+            m_system.threads.Sleep(kPollIntervalMs);
         }
     }
     const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
     if (socket != kInvalidSocket) {
-        m_system.CloseSocket(socket);
+        m_system.sockets.CloseSocket(socket);
     }
     ReleaseReceiveBuffer();
     CloseSignals();
@@ -159,7 +159,7 @@ void CCapture::PostLogText(const char* text) {
 // The backend builds address lists and failure texts, which take memory that may be short.
 SocketHandle CCapture::OpenCaptureSocket(int32_t interfaceIndex) {
     try {
-        const OpenedSocket opened = m_system.OpenCaptureSocket(interfaceIndex, m_hNetworkEvent);
+        const OpenedSocket opened = m_system.sockets.OpenCaptureSocket(interfaceIndex, m_hNetworkEvent);
         if (opened.socket == kInvalidSocket) {
             PostLogText(opened.failure.c_str());
         }
@@ -206,7 +206,7 @@ void CCapture::RunCaptureThread() {
     }
     const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
     if (socket != kInvalidSocket) {
-        m_system.CloseSocket(socket);
+        m_system.sockets.CloseSocket(socket);
     }
     m_nThreadRunning.store(0, std::memory_order_release);
 }
@@ -218,7 +218,7 @@ WaitResult CCapture::WaitForWork() {
     const bool receiving = m_nReceiving.load(std::memory_order_acquire) == 1;
     const SocketHandle socket = m_socket.load(std::memory_order_acquire);
     const bool watchNetwork = m_receiveBuffer != nullptr && receiving == (socket != kInvalidSocket);
-    return m_system.Wait(m_hStop, m_hClose, m_hNetworkEvent, socket, watchNetwork, WaitTimeoutMs());
+    return m_system.sockets.Wait(m_hStop, m_hClose, m_hNetworkEvent, socket, watchNetwork, WaitTimeoutMs());
 }
 
 // With packets still to announce, the thread wakes for their notice at the latest an interval after
@@ -259,7 +259,7 @@ void CCapture::AnnounceStoredPackets(bool evenIfEarly) {
 void CCapture::CloseOnRequest() {
     const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
     if (socket != kInvalidSocket) {
-        m_system.CloseSocket(socket);
+        m_system.sockets.CloseSocket(socket);
     }
     m_nReceiving.store(0, std::memory_order_release);
     m_nCloseRequested.store(0, std::memory_order_release);
@@ -274,8 +274,8 @@ void CCapture::DrainBeforeClose() {
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + kStopReadingFor;
-    m_system.StopArrivals(socket);
-    const uint32_t mostReads = m_system.SocketBufferBytes() / kSmallestDatagramBytes;
+    m_system.sockets.StopArrivals(socket);
+    const uint32_t mostReads = m_system.sockets.SocketBufferBytes() / kSmallestDatagramBytes;
     for (uint32_t read = 0; read < mostReads; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) || !ReceiveOne(socket)) {
             return;
@@ -291,7 +291,7 @@ void CCapture::DrainBeforeClose() {
 void CCapture::ReportLostPackets() {
     const SocketHandle socket = m_socket.load(std::memory_order_acquire);
     if (socket != kInvalidSocket && m_nReceiving.load(std::memory_order_acquire) == 1) {
-        m_nLostPackets += m_system.TakeLostCount(socket);
+        m_nLostPackets += m_system.sockets.TakeLostCount(socket);
     }
     if (m_nLostPackets != 0) {
         PostLogText(LostPacketsLine(m_nLostPackets).data());
@@ -315,7 +315,7 @@ void CCapture::ReceiveBatch() {
 // Reads and stores one datagram; false when there is nothing more to read now (nothing ready, a
 // receive error, or the store just filled).
 bool CCapture::ReceiveOne(SocketHandle socket) {
-    const ReceiveResult result = m_system.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
+    const ReceiveResult result = m_system.sockets.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
     if (result.bytes < 0) {
         if (result.error != ReceiveResult::kWouldBlock) {
             PostReceiveFailure(result.error);
@@ -324,7 +324,7 @@ bool CCapture::ReceiveOne(SocketHandle socket) {
     }
     const StoreOutcome outcome = StoreDatagram(result);
     if (outcome == StoreOutcome::Full) {
-        m_nLostPackets += m_system.TakeLostCount(socket);
+        m_nLostPackets += m_system.sockets.TakeLostCount(socket);
         // The window learns of every stored packet before it learns that storing stopped.
         AnnounceStoredPackets(true);
         Post(WM_CAPTURE_FULL);
@@ -341,7 +341,7 @@ bool CCapture::ReceiveOne(SocketHandle socket) {
 void CCapture::PostReceiveFailure(int32_t error) {
     std::string text;
     try {
-        text = m_system.ReceiveFailureText(error);
+        text = m_system.sockets.ReceiveFailureText(error);
     } catch (const std::bad_alloc&) {
         text.clear();
     }
@@ -366,7 +366,7 @@ CCapture::StoreOutcome CCapture::StoreDatagram(const ReceiveResult& received) {
 }
 
 void CCapture::ReportServiceNotice() {
-    const std::string notice = m_system.TakeServiceNotice();
+    const std::string notice = m_system.sockets.TakeServiceNotice();
     if (!notice.empty()) {
         PostLogText(notice.c_str());
     }
@@ -395,7 +395,7 @@ void CCapture::ReleaseReceiveBuffer() {
 void CCapture::CloseSignals() {
     for (SignalHandle* signal : {&m_hStop, &m_hClose, &m_hNetworkEvent}) {
         if (*signal != kNoSignal) {
-            m_system.CloseSignal(*signal);
+            m_system.threads.CloseSignal(*signal);
             *signal = kNoSignal;
         }
     }

@@ -12,7 +12,7 @@
 
 class CCapture {
 public:
-    explicit CCapture(CaptureSystem& system = HostCaptureSystem(), CapturePoster* poster = nullptr);
+    explicit CCapture(CaptureSystem system, CapturePoster* poster = nullptr);
     CCapture(const CCapture&) = delete;
     CCapture& operator=(const CCapture&) = delete;
     virtual ~CCapture();
@@ -59,7 +59,7 @@ private:
     void ReleaseReceiveBuffer();
     void CloseSignals();
 
-    CaptureSystem& m_system;
+    CaptureSystem m_system;
     CapturePoster* m_poster;
 
     // Written by LaunchThread before the thread starts and by Shutdown after it ended.

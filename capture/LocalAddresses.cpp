@@ -12,8 +12,8 @@ std::string FormatDottedAddress(uint32_t addressNetworkOrder) {
     return text;
 }
 
-AddressEntries ListLocalAddresses(CaptureSystem& system) {
-    AddressQuery query = system.QueryLocalAddresses();
+AddressEntries ListLocalAddresses(LocalAddressSource& source) {
+    AddressQuery query = source.QueryLocalAddresses();
     AddressEntries result;
     if (!query.failure.empty()) {
         result.failure = query.failure;

@@ -1,7 +1,7 @@
 // The interface list shown in the main window: one "%d. ( %s )" entry per local IPv4 address.
 #pragma once
 
-#include "CaptureSystem.h"
+#include "LocalAddressSource.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +13,7 @@ struct AddressEntries {
     std::string failure;
 };
 
-AddressEntries ListLocalAddresses(CaptureSystem& system = HostCaptureSystem());
+AddressEntries ListLocalAddresses(LocalAddressSource& source);
 
 // Dotted-decimal text of an address held in network byte order.
 std::string FormatDottedAddress(uint32_t addressNetworkOrder);

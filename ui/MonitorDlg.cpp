@@ -27,8 +27,8 @@ const MessageRoute<CMonitorDlg> CMonitorDlg::s_routes[] = {
     OnMessage(WM_CAPTURE_FULL, &CMonitorDlg::OnCaptureFull),
 };
 
-CMonitorDlg::CMonitorDlg(CWnd* parent, CaptureSystem& system)
-    : CDialog(IDD_SORVANE_DIALOG, parent), m_system(system), m_capture(system, &m_poster),
+CMonitorDlg::CMonitorDlg(CaptureSystem system, CWnd* parent)
+    : CDialog(IDD_SORVANE_DIALOG, parent), m_addresses(system.addresses), m_capture(system, &m_poster),
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CMonitorDlg::~CMonitorDlg() {
@@ -92,7 +92,7 @@ void CMonitorDlg::SetTextPaneFormat() {
 void CMonitorDlg::FillInterfaceList() {
     AddressEntries list;
     try {
-        list = ListLocalAddresses(m_system);
+        list = ListLocalAddresses(m_addresses);
     } catch (const std::bad_alloc&) {
         AppendLog("Out of memory: the interface list could not be made\n");
         return;

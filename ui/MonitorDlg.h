@@ -11,7 +11,7 @@
 class CMonitorDlg : public CDialog {
 public:
     // The engine captures through system; the program passes the host's, tests a scripted one.
-    explicit CMonitorDlg(CWnd* parent = nullptr, CaptureSystem& system = HostCaptureSystem());
+    explicit CMonitorDlg(CaptureSystem system, CWnd* parent = nullptr);
     ~CMonitorDlg() override;
 
     // Text pane: add text at the caret and scroll a line; or empty the pane, log lines included.
@@ -68,7 +68,7 @@ private:
     static const MessageRoute<CMonitorDlg> s_routes[];
 
     CMainWindowPoster m_poster; // before the engine, which posts through it
-    CaptureSystem& m_system;
+    LocalAddressSource& m_addresses;
     CCapture m_capture;
     int32_t m_nPacketCount = 0;
     StorageLimits m_limits;

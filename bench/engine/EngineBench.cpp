@@ -2,7 +2,7 @@
 #include "Capture.h"
 #include "CountingPoster.h"
 #include "ProcessFigures.h"
-#include "ThreadClockSystem.h"
+#include "ThreadClockThreads.h"
 #include "TrafficPattern.h"
 
 #include <chrono>
@@ -30,9 +30,10 @@ int Usage() {
 
 // The engine with its backend and poster; members are destroyed engine first.
 struct Bench {
-    ThreadClockSystem system;
+    ThreadClockThreads threads;
+    CaptureSystem host = HostCaptureSystem();
     CountingPoster poster;
-    CCapture engine{system, &poster};
+    CCapture engine{CaptureSystem{threads, host.sockets, host.addresses, host.memory}, &poster};
 
     // Launches the thread and starts capture on the interface of kCaptureAddress.
     bool Begin(int32_t maxPacketBytes, int32_t maxTotalMB) {
@@ -51,7 +52,7 @@ struct Bench {
     int32_t InterfaceIndex() {
         in_addr wanted{};
         inet_pton(AF_INET, kCaptureAddress, &wanted);
-        const AddressQuery query = system.QueryLocalAddresses();
+        const AddressQuery query = host.addresses.QueryLocalAddresses();
         for (size_t i = 0; i < query.addresses.size(); ++i) {
             if (query.addresses[i] == wanted.s_addr) {
                 return static_cast<int32_t>(i);
@@ -62,9 +63,9 @@ struct Bench {
 
     // The capture thread's CPU time over seconds of wall time.
     double ThreadCpuOver(double seconds) {
-        const double before = system.CaptureThreadCpuSeconds();
+        const double before = threads.CaptureThreadCpuSeconds();
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        return system.CaptureThreadCpuSeconds() - before;
+        return threads.CaptureThreadCpuSeconds() - before;
     }
 };
 
@@ -82,7 +83,7 @@ int Capture(int32_t maxPacketBytes, int32_t maxTotalMB) {
     Ready();
     std::string line;
     std::getline(std::cin, line);
-    const double threadCpu = bench.system.CaptureThreadCpuSeconds();
+    const double threadCpu = bench.threads.CaptureThreadCpuSeconds();
     const double processCpu = ProcessCpuSeconds();
     bench.engine.Stop();
     const uint64_t residentAfter = ResidentBytes();

@@ -43,7 +43,7 @@ void Fill(CPacketStore& store, int32_t packets, const std::vector<std::vector<un
 
 int Memory(int32_t packets) {
     const auto templates = Templates();
-    CPacketStore store(ReadLocalTime, HostCaptureSystem());
+    CPacketStore store(ReadLocalTime, HostCaptureSystem().memory);
     const uint64_t before = ResidentBytes();
     Fill(store, packets, templates);
     const uint64_t after = ResidentBytes();
@@ -76,7 +76,7 @@ bool WritePcap(const CPacketStore& store, const std::string& path) {
 }
 
 int List(int32_t packets, const char* pcapPath) {
-    CPacketStore store(ReadLocalTime, HostCaptureSystem());
+    CPacketStore store(ReadLocalTime, HostCaptureSystem().memory);
     Fill(store, packets, Templates());
     unsigned checksum = 0;
     RenderAll(store, checksum); // warm-up: caches and branch predictors as in a second listing

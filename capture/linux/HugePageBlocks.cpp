@@ -1,7 +1,7 @@
 // The Linux backend's blocks for packet copies: anonymous mappings aligned to 2 MiB and marked for
 // transparent huge pages, so that a capture filling the store takes one page fault per 2 MiB, not
 // one per 4 KiB (a fault costs microseconds, more than storing a small packet).
-#include "LinuxCaptureSystem.h"
+#include "HugePageBlocks.h"
 
 #include <cstdint>
 #include <sys/mman.h>
@@ -33,7 +33,7 @@ unsigned char* MapAligned(std::size_t bytes) {
 
 } // namespace
 
-unsigned char* LinuxCaptureSystem::TakePacketBlock(std::size_t bytes) {
+unsigned char* HugePageBlocks::TakePacketBlock(std::size_t bytes) {
     const std::size_t size = RoundUpToHugePages(bytes);
     unsigned char* block = MapAligned(size);
     if (block != nullptr) {
@@ -43,10 +43,10 @@ unsigned char* LinuxCaptureSystem::TakePacketBlock(std::size_t bytes) {
     return block;
 }
 
-void LinuxCaptureSystem::GiveBackPacketBlock(unsigned char* block, std::size_t bytes) {
+void HugePageBlocks::GiveBackPacketBlock(unsigned char* block, std::size_t bytes) {
     munmap(block, RoundUpToHugePages(bytes));
 }
 
-std::size_t LinuxCaptureSystem::SharedPacketBlockBytes() const {
+std::size_t HugePageBlocks::SharedPacketBlockBytes() const {
     return 2 * kHugePageBytes;
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CaptureRelaySource.h"
-#include "CaptureSystem.h"
+#include "CaptureSockets.h"
 #include "RelayReader.h"
 #include "UniqueFd.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "CaptureSocketKind.h"
-#include "CaptureSystem.h"
+#include "CaptureSockets.h"
 
 #include <winsock2.h>
 

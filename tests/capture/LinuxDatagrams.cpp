@@ -74,17 +74,17 @@ bool Readable(SocketHandle socket, int timeoutMs) {
     return poll(&polled, 1, timeoutMs) > 0;
 }
 
-std::vector<Bytes> ReceiveAll(CaptureSystem& system, SocketHandle socket, size_t expected) {
+std::vector<Bytes> ReceiveAll(CaptureSockets& sockets, SocketHandle socket, size_t expected) {
     std::vector<Bytes> captured;
     Bytes buffer(kCapacity);
     for (;;) {
-        const ReceiveResult result = system.Receive(socket, buffer.data(), kCapacity);
+        const ReceiveResult result = sockets.Receive(socket, buffer.data(), kCapacity);
         if (result.bytes >= 0) {
             captured.emplace_back(buffer.begin(), buffer.begin() + result.bytes);
             continue;
         }
         if (result.error != ReceiveResult::kWouldBlock) {
-            ADD_FAILURE() << system.ReceiveFailureText(result.error);
+            ADD_FAILURE() << sockets.ReceiveFailureText(result.error);
             return captured;
         }
         if (!Readable(socket, captured.size() < expected ? kArrivalWaitMs : kQuietWaitMs)) {

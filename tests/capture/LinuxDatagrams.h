@@ -1,7 +1,7 @@
 // UDP datagrams the real-packet tests send, and the checks of what the capture kept of them.
 #pragma once
 
-#include "CaptureSystem.h"
+#include "CaptureSockets.h"
 
 #include <cstdint>
 #include <string>
@@ -32,6 +32,6 @@ void ExpectCaptured(const std::vector<Bytes>& captured, const std::vector<Datagr
 
 // Receives until `expected` datagrams are in and a short wait brings no more, or until nothing
 // arrives for a long wait; the caller compares what came.
-std::vector<Bytes> ReceiveAll(CaptureSystem& system, SocketHandle socket, size_t expected);
+std::vector<Bytes> ReceiveAll(CaptureSockets& sockets, SocketHandle socket, size_t expected);
 // True when the socket becomes readable within the time.
 bool Readable(SocketHandle socket, int timeoutMs);

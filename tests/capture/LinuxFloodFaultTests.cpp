@@ -3,6 +3,7 @@
 #include "Capture.h"
 #include "LostPacketsLine.h"
 #include "RecordingPoster.h"
+#include "ForwardingCaptureSystem.h"
 #include "ShortSleepSystem.h"
 #include "LinuxDatagrams.h"
 #include "NamespaceTest.h"
@@ -116,15 +117,15 @@ bool Ipv4DatagramsReach(uint64_t count) {
 }
 
 // The real backend with a capture thread that can be held up inside its next receive.
-class StallingSystem : public ShortSleepSystem {
+class StallingSystem : public ForwardingCaptureSystem {
 public:
-    explicit StallingSystem(CaptureSystem& real) : ShortSleepSystem(real, UINT32_MAX) {}
+    explicit StallingSystem(CaptureSystem real) : ForwardingCaptureSystem(real) {}
     void Stall(bool on) { m_stalled = on; }
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override {
         while (m_stalled) {
             std::this_thread::sleep_for(milliseconds(1));
         }
-        return ShortSleepSystem::Receive(socket, buffer, capacity);
+        return ForwardingCaptureSystem::Receive(socket, buffer, capacity);
     }
 
 private:

@@ -2,7 +2,7 @@
 // largest IPv4 datagrams there are.
 #include "Capture.h"
 #include "RecordingPoster.h"
-#include "ShortSleepSystem.h"
+#include "ForwardingCaptureSystem.h"
 #include "LinuxDatagrams.h"
 #include "NamespaceTest.h"
 #include "NamespacePair.h"
@@ -34,12 +34,12 @@ std::vector<Bytes> StoredPackets(const CCapture& engine) {
 }
 
 // The real backend, counting the capture thread's waits.
-class WaitCountingSystem : public ShortSleepSystem {
+class WaitCountingSystem : public ForwardingCaptureSystem {
 public:
-    explicit WaitCountingSystem(CaptureSystem& real) : ShortSleepSystem(real, UINT32_MAX) {}
+    explicit WaitCountingSystem(CaptureSystem real) : ForwardingCaptureSystem(real) {}
     WaitResult Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket, bool watchNetwork,
                     uint32_t timeoutMs) override {
-        const WaitResult result = ShortSleepSystem::Wait(stop, close, network, socket, watchNetwork, timeoutMs);
+        const WaitResult result = ForwardingCaptureSystem::Wait(stop, close, network, socket, watchNetwork, timeoutMs);
         ++m_waits;
         return result;
     }

@@ -1,6 +1,8 @@
 // The Linux capture socket against real datagrams between two throw-away network namespaces.
 #include "BoundPacketSocket.h"
-#include "LinuxCaptureSystem.h"
+#include "LinuxCaptureSockets.h"
+#include "LinuxLocalAddresses.h"
+#include "LinuxThreads.h"
 #include "LinuxDatagrams.h"
 #include "NamespaceTest.h"
 #include "NamespacePair.h"
@@ -61,7 +63,7 @@ protected:
     // Opens the capture socket in namespace a; the socket stays in that namespace.
     SocketHandle OpenInA(int32_t index) {
         OpenedSocket opened{kInvalidSocket, ""};
-        m_namespaces->RunInA([&] { opened = m_system.OpenCaptureSocket(index, kNoSignal); });
+        m_namespaces->RunInA([&] { opened = m_sockets.OpenCaptureSocket(index, kNoSignal); });
         EXPECT_NE(opened.socket, kInvalidSocket) << opened.failure;
         EXPECT_EQ(opened.failure, "");
         return opened.socket;
@@ -77,7 +79,9 @@ protected:
         return socket;
     }
 
-    LinuxCaptureSystem m_system;
+    LinuxThreads m_threads;
+    LinuxCaptureSockets m_sockets;
+    LinuxLocalAddresses m_addresses;
 };
 
 } // namespace
@@ -87,18 +91,18 @@ TEST_F(LinuxPacketSocketTest, ListsTheNamespaceAddressesLoopbackLastAlsoOnThread
     AddressQuery onThread;
     AddressQuery onStartedThread;
     m_namespaces->RunInA([&] {
-        onThread = m_system.QueryLocalAddresses();
+        onThread = m_addresses.QueryLocalAddresses();
         int done[2];
         ASSERT_EQ(pipe(done), 0);
         struct Job {
-            LinuxCaptureSystem* system;
+            LinuxLocalAddresses* addresses;
             AddressQuery* query;
             int doneFd;
-        } job{&m_system, &onStartedThread, done[1]};
-        ASSERT_TRUE(m_system.StartThread(
+        } job{&m_addresses, &onStartedThread, done[1]};
+        ASSERT_TRUE(m_threads.StartThread(
             [](void* argument) {
                 Job* job = static_cast<Job*>(argument);
-                *job->query = job->system->QueryLocalAddresses();
+                *job->query = job->addresses->QueryLocalAddresses();
                 (void)!write(job->doneFd, "d", 1);
             },
             &job));
@@ -118,7 +122,7 @@ TEST_F(LinuxPacketSocketTest, AnIndexOutsideTheListFailsToBindAndLeaksNothing) {
         SCOPED_TRACE(index);
         OpenedSocket opened{0, ""};
         const int descriptorsBefore = OpenDescriptorCount();
-        m_namespaces->RunInA([&] { opened = m_system.OpenCaptureSocket(index, kNoSignal); });
+        m_namespaces->RunInA([&] { opened = m_sockets.OpenCaptureSocket(index, kNoSignal); });
         EXPECT_EQ(opened.socket, kInvalidSocket);
         EXPECT_EQ(opened.failure, "bind failed\n");
         EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
@@ -137,15 +141,15 @@ TEST_F(LinuxPacketSocketTest, CapturesBothDirectionsOnTheVethWholeAndInOrder) {
     m_namespaces->RunInB([&] { SendAll(incoming); });
     {
         SCOPED_TRACE("received from the peer");
-        ExpectCaptured(ReceiveAll(m_system, socket, incoming.size()), incoming);
+        ExpectCaptured(ReceiveAll(m_sockets, socket, incoming.size()), incoming);
     }
     const std::vector<Datagram> outgoing = Datagrams(NamespacePair::kAddressA, NamespacePair::kAddressB, 100);
     m_namespaces->RunInA([&] { SendAll(outgoing); });
     {
         SCOPED_TRACE("sent to the peer");
-        ExpectCaptured(ReceiveAll(m_system, socket, outgoing.size()), outgoing);
+        ExpectCaptured(ReceiveAll(m_sockets, socket, outgoing.size()), outgoing);
     }
-    m_system.CloseSocket(socket);
+    m_sockets.CloseSocket(socket);
 }
 
 // Loopback traffic flows while the veth capture opens: none of it may be queued before the bind.
@@ -160,8 +164,8 @@ TEST_F(LinuxPacketSocketTest, NothingFromAnotherInterfaceSlipsInWhileTheSocketOp
             }
         });
         for (int attempt = 0; attempt < 20; ++attempt) {
-            m_system.CloseSocket(socket);
-            socket = m_system.OpenCaptureSocket(kVethIndex, kNoSignal).socket;
+            m_sockets.CloseSocket(socket);
+            socket = m_sockets.OpenCaptureSocket(kVethIndex, kNoSignal).socket;
         }
         flooding = false;
         flood.join();
@@ -171,17 +175,17 @@ TEST_F(LinuxPacketSocketTest, NothingFromAnotherInterfaceSlipsInWhileTheSocketOp
     m_namespaces->RunInA([&] {
         UdpSink sink(NamespacePair::kAddressA, kTestPort);
         m_namespaces->RunInB([&] { SendAll(sent); });
-        ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
+        ExpectCaptured(ReceiveAll(m_sockets, socket, sent.size()), sent);
     });
-    m_system.CloseSocket(socket);
+    m_sockets.CloseSocket(socket);
 }
 
 TEST_F(LinuxPacketSocketTest, LoopbackStoresEachDatagramOnce) {
     const std::vector<Datagram> sent = Datagrams("127.0.0.1", "127.0.0.1", 200);
     const SocketHandle socket = CaptureOnLoopback(sent);
     ASSERT_NE(socket, kInvalidSocket);
-    ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
-    m_system.CloseSocket(socket);
+    ExpectCaptured(ReceiveAll(m_sockets, socket, sent.size()), sent);
+    m_sockets.CloseSocket(socket);
 }
 
 // 168 datagrams of the largest IPv4 size on loopback, seven to a block: the eighth of every
@@ -203,10 +207,10 @@ TEST_F(LinuxPacketSocketTest, TheLargestDatagramsCrossBlockBoundariesAndWrapTheR
             UdpSink sink("127.0.0.1", kTestPort);
             SendAll(sent);
         });
-        ExpectCaptured(ReceiveAll(m_system, socket, sent.size()), sent);
+        ExpectCaptured(ReceiveAll(m_sockets, socket, sent.size()), sent);
     }
-    EXPECT_EQ(m_system.TakeLostCount(socket), 0u);
-    m_system.CloseSocket(socket);
+    EXPECT_EQ(m_sockets.TakeLostCount(socket), 0u);
+    m_sockets.CloseSocket(socket);
 }
 
 // The engine bounds a stop's reads in time: whatever the stop leaves unread counts as lost,
@@ -217,17 +221,17 @@ TEST_F(LinuxPacketSocketTest, DatagramsAStopLeavesUnreadAreCountedLost) {
     ASSERT_NE(socket, kInvalidSocket);
     ASSERT_TRUE(Readable(socket, kArrivalWaitMs));
     unsigned char buffer[1500];
-    ASSERT_GE(m_system.Receive(socket, buffer, sizeof buffer).bytes, 0);
-    m_system.StopArrivals(socket);
+    ASSERT_GE(m_sockets.Receive(socket, buffer, sizeof buffer).bytes, 0);
+    m_sockets.StopArrivals(socket);
     // Hang guard: the relay takes the stop request in its own time.
     uint64_t lost = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (lost < sent.size() - 1 && std::chrono::steady_clock::now() < deadline) {
-        lost += m_system.TakeLostCount(socket);
+        lost += m_sockets.TakeLostCount(socket);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_EQ(lost, sent.size() - 1);
-    m_system.CloseSocket(socket);
+    m_sockets.CloseSocket(socket);
 }
 
 TEST_F(LinuxPacketSocketTest, ALongDatagramIsCutToTheCapacityAndTheNextStaysWhole) {
@@ -242,16 +246,16 @@ TEST_F(LinuxPacketSocketTest, ALongDatagramIsCutToTheCapacityAndTheNextStaysWhol
     });
     constexpr uint32_t kCut = 40;
     Bytes first(kCut + 8, 0xEE);
-    const ReceiveResult cut = m_system.Receive(socket, first.data(), kCut);
+    const ReceiveResult cut = m_sockets.Receive(socket, first.data(), kCut);
     ASSERT_EQ(cut.bytes, static_cast<int32_t>(kCut));
     EXPECT_EQ(first[kCut], 0xEE) << "nothing written past the capacity";
     EXPECT_EQ(Word(first, 2), 1028u) << "the header still gives the full length";
     EXPECT_EQ(std::string(first.begin() + 28, first.begin() + kCut), sent[0].payload.substr(0, kCut - 28));
 
-    const std::vector<Bytes> rest = ReceiveAll(m_system, socket, 1);
+    const std::vector<Bytes> rest = ReceiveAll(m_sockets, socket, 1);
     ASSERT_EQ(rest.size(), 1u);
     ExpectUdpDatagram(rest[0], sent[1]);
-    m_system.CloseSocket(socket);
+    m_sockets.CloseSocket(socket);
 }
 
 // When the interface goes away the socket reports one error, and the wait then stays quiet instead
@@ -260,37 +264,37 @@ TEST_F(LinuxPacketSocketTest, ALongDatagramIsCutToTheCapacityAndTheNextStaysWhol
 TEST_F(LinuxPacketSocketTest, AVanishedInterfaceGivesOneErrorAndThenQuiet) {
     const SocketHandle socket = OpenInA(kVethIndex);
     ASSERT_NE(socket, kInvalidSocket);
-    const SignalHandle stop = m_system.CreateManualResetSignal();
-    const SignalHandle close = m_system.CreateAutoResetSignal();
-    const SignalHandle network = m_system.CreateNetworkEvent();
+    const SignalHandle stop = m_threads.CreateManualResetSignal();
+    const SignalHandle close = m_threads.CreateAutoResetSignal();
+    const SignalHandle network = m_threads.CreateNetworkEvent();
     ASSERT_TRUE(m_namespaces->IpInA(std::string("link del ") + NamespacePair::kDeviceA));
 
-    EXPECT_EQ(m_system.Wait(stop, close, network, socket, true, kArrivalWaitMs), WaitResult::Network);
+    EXPECT_EQ(m_sockets.Wait(stop, close, network, socket, true, kArrivalWaitMs), WaitResult::Network);
     unsigned char buffer[64];
-    const ReceiveResult failed = m_system.Receive(socket, buffer, sizeof buffer);
+    const ReceiveResult failed = m_sockets.Receive(socket, buffer, sizeof buffer);
     EXPECT_EQ(failed.bytes, -1);
     EXPECT_EQ(failed.error, ENETDOWN);
-    EXPECT_EQ(m_system.ReceiveFailureText(failed.error), "recvfrom failed. Code 100: Network is down\n");
+    EXPECT_EQ(m_sockets.ReceiveFailureText(failed.error), "recvfrom failed. Code 100: Network is down\n");
     int wakes = 0;
     for (int i = 0; i < 5; ++i) {
-        if (m_system.Wait(stop, close, network, socket, true, 0) == WaitResult::Network) {
+        if (m_sockets.Wait(stop, close, network, socket, true, 0) == WaitResult::Network) {
             ++wakes;
-            m_system.Receive(socket, buffer, sizeof buffer);
+            m_sockets.Receive(socket, buffer, sizeof buffer);
         }
     }
     EXPECT_LE(wakes, 2) << "the wait keeps reporting a dead socket";
 
-    m_system.CloseSocket(socket);
-    m_system.CloseSignal(stop);
-    m_system.CloseSignal(close);
-    m_system.CloseSignal(network);
+    m_sockets.CloseSocket(socket);
+    m_threads.CloseSignal(stop);
+    m_threads.CloseSignal(close);
+    m_threads.CloseSignal(network);
 }
 
 TEST_F(LinuxPacketSocketTest, WithoutTheRawCapabilityTheSocketStepGivesTheReason) {
     OpenedSocket opened{0, ""};
     m_namespaces->RunInA([&] {
         ASSERT_TRUE(DropRawCapability());
-        opened = m_system.OpenCaptureSocket(kVethIndex, kNoSignal);
+        opened = m_sockets.OpenCaptureSocket(kVethIndex, kNoSignal);
     });
     EXPECT_EQ(opened.socket, kInvalidSocket);
     EXPECT_EQ(opened.failure, "socket(AF_PACKET) failed: Operation not permitted\n");
@@ -299,11 +303,11 @@ TEST_F(LinuxPacketSocketTest, WithoutTheRawCapabilityTheSocketStepGivesTheReason
 TEST_F(LinuxPacketSocketTest, CloseSocketReleasesTheDescriptorAndIgnoresTheInvalidValue) {
     const SocketHandle socket = OpenInA(kVethIndex);
     ASSERT_NE(socket, kInvalidSocket);
-    m_system.CloseSocket(socket);
+    m_sockets.CloseSocket(socket);
     errno = 0;
     EXPECT_EQ(fcntl(static_cast<int>(socket), F_GETFD), -1);
     EXPECT_EQ(errno, EBADF);
-    m_system.CloseSocket(kInvalidSocket);
+    m_sockets.CloseSocket(kInvalidSocket);
 }
 
 // The filter is locked and checks the interface itself: whoever holds the socket and binds it to

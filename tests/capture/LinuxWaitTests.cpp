@@ -1,5 +1,6 @@
 // The Linux backend's signals, its wait and its clock; needs no privileges and no network.
-#include "LinuxCaptureSystem.h"
+#include "LinuxCaptureSockets.h"
+#include "LinuxThreads.h"
 #include "WaitSignalsTest.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,10 @@ namespace {
 
 constexpr uint32_t kShortWaitMs = 20;
 
-class LinuxWaitTest : public WaitSignalsTest<LinuxCaptureSystem> {
+class LinuxWaitTest : public WaitSignalsTest<LinuxThreads, LinuxCaptureSockets> {
 protected:
     WaitResult WaitFor(SignalHandle stop, SocketHandle socket = kInvalidSocket, bool watchNetwork = true) {
-        return m_system.Wait(stop, m_close, m_network, socket, watchNetwork, kShortWaitMs);
+        return m_sockets.Wait(stop, m_close, m_network, socket, watchNetwork, kShortWaitMs);
     }
 };
 
@@ -37,9 +38,9 @@ struct SocketPair {
 } // namespace
 
 TEST_F(LinuxWaitTest, ServesStopThenCloseThenNetworkAndResetsOnlyTheServedAutoSignal) {
-    m_system.SetSignal(m_stop);
-    m_system.SetSignal(m_close);
-    m_system.SetSignal(m_network);
+    m_threads.SetSignal(m_stop);
+    m_threads.SetSignal(m_close);
+    m_threads.SetSignal(m_network);
     EXPECT_EQ(WaitFor(m_stop), WaitResult::Stop);
     EXPECT_EQ(WaitFor(m_stop), WaitResult::Stop) << "the stop signal is manual-reset";
 
@@ -48,8 +49,8 @@ TEST_F(LinuxWaitTest, ServesStopThenCloseThenNetworkAndResetsOnlyTheServedAutoSi
     EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Network);
     EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Timeout);
 
-    m_system.SetSignal(m_close);
-    m_system.SetSignal(m_close);
+    m_threads.SetSignal(m_close);
+    m_threads.SetSignal(m_close);
     EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Close);
     EXPECT_EQ(WaitFor(kNoSignal), WaitResult::Timeout) << "two sets before a wait make one wake";
 }
@@ -57,7 +58,7 @@ TEST_F(LinuxWaitTest, ServesStopThenCloseThenNetworkAndResetsOnlyTheServedAutoSi
 TEST_F(LinuxWaitTest, NetworkEventAndSocketAreIgnoredUnlessWatched) {
     SocketPair pair;
     pair.Send("x");
-    m_system.SetSignal(m_network);
+    m_threads.SetSignal(m_network);
     EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0], false), WaitResult::Timeout);
     EXPECT_EQ(WaitFor(kNoSignal, kInvalidSocket, true), WaitResult::Network) << "the event stayed set";
     EXPECT_EQ(WaitFor(kNoSignal, kInvalidSocket, true), WaitResult::Timeout) << "and was drained when served";
@@ -65,9 +66,9 @@ TEST_F(LinuxWaitTest, NetworkEventAndSocketAreIgnoredUnlessWatched) {
 }
 
 TEST_F(LinuxWaitTest, SignalsThatCouldNotBeMadeAreNeverReady) {
-    EXPECT_EQ(m_system.Wait(kNoSignal, kNoSignal, kNoSignal, kInvalidSocket, true, kShortWaitMs), WaitResult::Timeout);
-    m_system.SetSignal(kNoSignal);
-    m_system.CloseSignal(kNoSignal);
+    EXPECT_EQ(m_sockets.Wait(kNoSignal, kNoSignal, kNoSignal, kInvalidSocket, true, kShortWaitMs), WaitResult::Timeout);
+    m_threads.SetSignal(kNoSignal);
+    m_threads.CloseSignal(kNoSignal);
 }
 
 // A reported socket that is not read does not wake the next wait; a time-out re-arms it.
@@ -86,17 +87,17 @@ TEST_F(LinuxWaitTest, AfterAReceiveErrorTheSocketRestsUntilAWaitTimesOut) {
     pair.Send("x");
     unsigned char buffer[16];
     EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
-    const ReceiveResult failed = m_system.Receive(pair.ends[0], buffer, sizeof buffer);
+    const ReceiveResult failed = m_sockets.Receive(pair.ends[0], buffer, sizeof buffer);
     EXPECT_EQ(failed.bytes, -1);
     EXPECT_EQ(failed.error, EBADF);
     EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Timeout);
     EXPECT_EQ(WaitFor(kNoSignal, pair.ends[0]), WaitResult::Network);
 }
 
-TEST(LinuxCaptureSystemTest, ReceiveFailureTextGivesTheCodeAndTheReason) {
-    LinuxCaptureSystem system;
-    EXPECT_EQ(system.ReceiveFailureText(ENETDOWN), "recvfrom failed. Code 100: Network is down\n");
-    EXPECT_EQ(system.ReceiveFailureText(EBADF), "recvfrom failed. Code 9: Bad file descriptor\n");
+TEST(LinuxCaptureSocketsTest, ReceiveFailureTextGivesTheCodeAndTheReason) {
+    LinuxCaptureSockets sockets;
+    EXPECT_EQ(sockets.ReceiveFailureText(ENETDOWN), "recvfrom failed. Code 100: Network is down\n");
+    EXPECT_EQ(sockets.ReceiveFailureText(EBADF), "recvfrom failed. Code 9: Bad file descriptor\n");
 }
 
 // The clock reads local time, not UTC: with a zone nine hours east the hour moves by nine.

@@ -4,6 +4,7 @@
 #include "FullRun.h"
 #include "ProcessCounters.h"
 #include "RecordingPoster.h"
+#include "ForwardingCaptureSystem.h"
 #include "ShortSleepSystem.h"
 #include "WinSockTest.h"
 #include "WindowsLoopback.h"
@@ -31,20 +32,20 @@ protected:
 };
 
 // Counts the sleeps of Stop's polls (1,000 ms each) and the reads between StopArrivals and the close.
-class StopCountingSystem : public ShortSleepSystem {
+class StopCountingSystem : public ForwardingCaptureSystem {
 public:
-    explicit StopCountingSystem(CaptureSystem& real) : ShortSleepSystem(real, UINT32_MAX) {}
+    explicit StopCountingSystem(CaptureSystem real) : ForwardingCaptureSystem(real) {}
     void Sleep(uint32_t milliseconds) override {
         ++sleeps;
-        ShortSleepSystem::Sleep(milliseconds);
+        ForwardingCaptureSystem::Sleep(milliseconds);
     }
     void StopArrivals(SocketHandle socket) override {
         stopping = true;
-        ShortSleepSystem::StopArrivals(socket);
+        ForwardingCaptureSystem::StopArrivals(socket);
     }
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override {
         readsAfterStop += stopping ? 1 : 0;
-        return ShortSleepSystem::Receive(socket, buffer, capacity);
+        return ForwardingCaptureSystem::Receive(socket, buffer, capacity);
     }
 
     std::atomic<int> sleeps{0};

@@ -36,7 +36,7 @@ sockaddr_in LoopbackAddress(uint16_t port) {
 
 } // namespace
 
-LoopbackCaptureSystem::LoopbackCaptureSystem(int protocol) : WinSockCaptureSystem(LoopbackKind(protocol)) {}
+LoopbackSockets::LoopbackSockets(int protocol) : WinSockCaptureSockets(LoopbackKind(protocol)) {}
 
 std::string RawSocketRefusal() {
     const SOCKET probe = WSASocketA(AF_INET, SOCK_RAW, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Capture.h"
-#include "windows/WinSockCaptureSystem.h"
+#include "windows/WinSockCaptureSockets.h"
 
 #include <winsock2.h>
 
@@ -18,10 +18,23 @@ using Bytes = std::vector<unsigned char>;
 // The engine sees one interface, 127.0.0.1, at position 0.
 constexpr int32_t kLoopbackIndex = 0;
 
-// The Windows backend with a raw socket of protocol on 127.0.0.1, without receive-all.
-class LoopbackCaptureSystem : public WinSockCaptureSystem {
+// The Windows backend's sockets with a raw socket of protocol on 127.0.0.1, without receive-all.
+class LoopbackSockets : public WinSockCaptureSockets {
 public:
-    explicit LoopbackCaptureSystem(int protocol);
+    explicit LoopbackSockets(int protocol);
+};
+
+// The host's threads and memory with those sockets and their one address.
+class LoopbackCaptureSystem {
+public:
+    explicit LoopbackCaptureSystem(int protocol) : m_sockets(protocol) {}
+    operator CaptureSystem() {
+        const CaptureSystem host = HostCaptureSystem();
+        return {host.threads, m_sockets, m_sockets, host.memory};
+    }
+
+private:
+    LoopbackSockets m_sockets;
 };
 
 // Empty when this process may open a raw UDP socket; otherwise why not, for a loud skip.

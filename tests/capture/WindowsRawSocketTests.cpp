@@ -3,7 +3,8 @@
 #include "LocalAddresses.h"
 #include "WinSockTest.h"
 #include "windows/RawSocket.h"
-#include "windows/WinSockCaptureSystem.h"
+#include "windows/WinSockCaptureSockets.h"
+#include "windows/WindowsThreads.h"
 
 #include <iphlpapi.h>
 #include <windows.h>
@@ -18,10 +19,10 @@ namespace {
 class WindowsRawSocketTest : public WinSockTest {
 protected:
     void SetUp() override {
-        m_network = m_system.CreateNetworkEvent();
+        m_network = m_threads.CreateNetworkEvent();
         ASSERT_NE(m_network, kNoSignal);
     }
-    void TearDown() override { m_system.CloseSignal(m_network); }
+    void TearDown() override { m_threads.CloseSignal(m_network); }
 
     // A raw socket the provider accepts: it refuses protocol 0 under Wine but opens ICMP.
     static SOCKET OpenIcmpRawSocket() {
@@ -35,7 +36,8 @@ protected:
         return addresses;
     }
 
-    WinSockCaptureSystem m_system;
+    WindowsThreads m_threads;
+    WinSockCaptureSockets m_sockets;
     SignalHandle m_network = kNoSignal;
 };
 
@@ -47,15 +49,15 @@ TEST_F(WindowsRawSocketTest, RefusedRawSocketFailsBothOperationsAtTheSocketStep)
     }
     const std::string text = "WSASocket(AF_INET,SOCK_RAW) failed\n";
 
-    const AddressQuery query = m_system.QueryLocalAddresses();
+    const AddressQuery query = m_sockets.QueryLocalAddresses();
     EXPECT_EQ(query.failure, text);
     EXPECT_TRUE(query.addresses.empty());
 
-    const AddressEntries entries = ListLocalAddresses(m_system);
+    const AddressEntries entries = ListLocalAddresses(m_sockets);
     EXPECT_EQ(entries.failure, text);
     EXPECT_TRUE(entries.entries.empty());
 
-    const OpenedSocket opened = m_system.OpenCaptureSocket(0, m_network);
+    const OpenedSocket opened = m_sockets.OpenCaptureSocket(0, m_network);
     EXPECT_EQ(opened.socket, kInvalidSocket);
     EXPECT_EQ(opened.failure, text);
 }
@@ -134,7 +136,7 @@ TEST_F(WindowsRawSocketTest, FirstAddressBindsAndReportsTheReceiveAllStep) {
     const auto socket = static_cast<SOCKET>(opened.socket);
     ASSERT_EQ(getsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length), 0);
     EXPECT_EQ(size, kRawReceiveBufferBytes);
-    m_system.CloseSocket(opened.socket);
+    m_sockets.CloseSocket(opened.socket);
     EXPECT_FALSE(IsOpenSocket(socket));
 }
 

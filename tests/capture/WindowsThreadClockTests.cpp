@@ -1,5 +1,6 @@
 // Tests of the Windows backend's worker thread and local clock.
-#include "windows/WinSockCaptureSystem.h"
+#include "LocalClock.h"
+#include "windows/WindowsThreads.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,10 @@ void RecordThread(void* argument) {
 }
 
 TEST(WindowsThread, RunsTheProcedureWithItsArgumentOnAnotherThread) {
-    WinSockCaptureSystem system;
+    WindowsThreads threads;
     ThreadCall call{CreateEventA(nullptr, TRUE, FALSE, nullptr), 0};
     ASSERT_NE(call.done, nullptr);
-    ASSERT_TRUE(system.StartThread(RecordThread, &call));
+    ASSERT_TRUE(threads.StartThread(RecordThread, &call));
     ASSERT_EQ(WaitForSingleObject(call.done, 10000), WAIT_OBJECT_0);
     EXPECT_NE(call.threadId, 0u);
     EXPECT_NE(call.threadId, GetCurrentThreadId());

@@ -1,5 +1,6 @@
 // Tests of the Windows backend's signals, its wait and the readiness of a real socket on loopback.
-#include "windows/WinSockCaptureSystem.h"
+#include "windows/WinSockCaptureSockets.h"
+#include "windows/WindowsThreads.h"
 #include "WaitSignalsTest.h"
 #include "WinSockTest.h"
 
@@ -12,10 +13,10 @@
 
 namespace {
 
-class WindowsWaitTest : public WaitSignalsTest<WinSockCaptureSystem, WinSockTest> {
+class WindowsWaitTest : public WaitSignalsTest<WindowsThreads, WinSockCaptureSockets, WinSockTest> {
 protected:
     WaitResult WaitFor(bool watchNetwork, uint32_t timeoutMs = 0) {
-        return m_system.Wait(m_stop, m_close, m_network, kInvalidSocket, watchNetwork, timeoutMs);
+        return m_sockets.Wait(m_stop, m_close, m_network, kInvalidSocket, watchNetwork, timeoutMs);
     }
     static void Clear(SignalHandle signal) { ResetEvent(reinterpret_cast<HANDLE>(signal)); }
 };
@@ -35,11 +36,11 @@ TEST_F(WindowsWaitTest, ServesTheFirstSetSignalInPriorityOrder) {
         Clear(m_close);
         Clear(m_network);
         if (c.stop)
-            m_system.SetSignal(m_stop);
+            m_threads.SetSignal(m_stop);
         if (c.close)
-            m_system.SetSignal(m_close);
+            m_threads.SetSignal(m_close);
         if (c.network)
-            m_system.SetSignal(m_network);
+            m_threads.SetSignal(m_network);
         EXPECT_EQ(WaitFor(c.watchNetwork), c.expected)
             << "stop " << c.stop << " close " << c.close << " network " << c.network << " watched " << c.watchNetwork;
     }
@@ -47,9 +48,9 @@ TEST_F(WindowsWaitTest, ServesTheFirstSetSignalInPriorityOrder) {
 
 // The stop signal stays set for every later wait; the close signal and a network wake are used up.
 TEST_F(WindowsWaitTest, StopStaysSetWhileCloseAndNetworkAreConsumed) {
-    m_system.SetSignal(m_stop);
-    m_system.SetSignal(m_close);
-    m_system.SetSignal(m_network);
+    m_threads.SetSignal(m_stop);
+    m_threads.SetSignal(m_close);
+    m_threads.SetSignal(m_network);
     EXPECT_EQ(WaitFor(true), WaitResult::Stop);
     EXPECT_EQ(WaitFor(true), WaitResult::Stop);
     Clear(m_stop);
@@ -64,17 +65,17 @@ TEST_F(WindowsWaitTest, ABadHandleStillLetsStopAndCloseThrough) {
                                reinterpret_cast<HANDLE>(bad)};
     ASSERT_EQ(WSAWaitForMultipleEvents(3, events, FALSE, 0, FALSE), WSA_WAIT_FAILED) << "the handle must be bad";
 
-    EXPECT_EQ(m_system.Wait(m_stop, m_close, bad, kInvalidSocket, true, 0), WaitResult::Timeout);
-    m_system.SetSignal(m_close);
-    EXPECT_EQ(m_system.Wait(m_stop, m_close, bad, kInvalidSocket, true, 0), WaitResult::Close);
-    m_system.SetSignal(m_stop);
-    EXPECT_EQ(m_system.Wait(m_stop, m_close, bad, kInvalidSocket, true, 0), WaitResult::Stop);
+    EXPECT_EQ(m_sockets.Wait(m_stop, m_close, bad, kInvalidSocket, true, 0), WaitResult::Timeout);
+    m_threads.SetSignal(m_close);
+    EXPECT_EQ(m_sockets.Wait(m_stop, m_close, bad, kInvalidSocket, true, 0), WaitResult::Close);
+    m_threads.SetSignal(m_stop);
+    EXPECT_EQ(m_sockets.Wait(m_stop, m_close, bad, kInvalidSocket, true, 0), WaitResult::Stop);
 }
 
 TEST_F(WindowsWaitTest, WithoutANetworkEventOnlyStopAndCloseAreWatched) {
-    EXPECT_EQ(m_system.Wait(m_stop, m_close, kNoSignal, kInvalidSocket, true, 0), WaitResult::Timeout);
-    m_system.SetSignal(m_close);
-    EXPECT_EQ(m_system.Wait(m_stop, m_close, kNoSignal, kInvalidSocket, true, 0), WaitResult::Close);
+    EXPECT_EQ(m_sockets.Wait(m_stop, m_close, kNoSignal, kInvalidSocket, true, 0), WaitResult::Timeout);
+    m_threads.SetSignal(m_close);
+    EXPECT_EQ(m_sockets.Wait(m_stop, m_close, kNoSignal, kInvalidSocket, true, 0), WaitResult::Close);
 }
 
 // A UDP socket on loopback stands in for the raw socket: readiness reaches the wait through the
@@ -94,7 +95,7 @@ TEST_F(WindowsWaitTest, ReadinessIsRearmedByEachReceive) {
     const auto handle = static_cast<SocketHandle>(receiver);
 
     unsigned char buffer[65535];
-    ReceiveResult result = m_system.Receive(handle, buffer, sizeof buffer);
+    ReceiveResult result = m_sockets.Receive(handle, buffer, sizeof buffer);
     EXPECT_EQ(result.bytes, -1);
     EXPECT_EQ(result.error, ReceiveResult::kWouldBlock);
 
@@ -105,25 +106,25 @@ TEST_F(WindowsWaitTest, ReadinessIsRearmedByEachReceive) {
     }
     for (const std::string expected : {"one", "second"}) {
         ASSERT_EQ(WaitFor(true, 10000), WaitResult::Network) << expected;
-        result = m_system.Receive(handle, buffer, sizeof buffer);
+        result = m_sockets.Receive(handle, buffer, sizeof buffer);
         ASSERT_EQ(result.bytes, static_cast<int32_t>(expected.size()));
         EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), expected.size()), expected);
     }
     EXPECT_EQ(WaitFor(true), WaitResult::Timeout);
-    EXPECT_EQ(m_system.Receive(handle, buffer, sizeof buffer).error, ReceiveResult::kWouldBlock);
+    EXPECT_EQ(m_sockets.Receive(handle, buffer, sizeof buffer).error, ReceiveResult::kWouldBlock);
 
-    m_system.CloseSocket(handle);
+    m_sockets.CloseSocket(handle);
     EXPECT_FALSE(IsOpenSocket(receiver));
-    result = m_system.Receive(handle, buffer, sizeof buffer);
+    result = m_sockets.Receive(handle, buffer, sizeof buffer);
     EXPECT_EQ(result.bytes, -1);
     EXPECT_EQ(result.error, WSAENOTSOCK);
     closesocket(sender);
 }
 
 TEST(WindowsReceiveFailureText, NamesTheErrorNumber) {
-    WinSockCaptureSystem system;
-    EXPECT_EQ(system.ReceiveFailureText(10054), "WSARecv failed. Code 10054\n");
-    EXPECT_EQ(system.ReceiveFailureText(-5), "WSARecv failed. Code -5\n");
+    WinSockCaptureSockets sockets;
+    EXPECT_EQ(sockets.ReceiveFailureText(10054), "WSARecv failed. Code 10054\n");
+    EXPECT_EQ(sockets.ReceiveFailureText(-5), "WSARecv failed. Code -5\n");
 }
 
 } // namespace

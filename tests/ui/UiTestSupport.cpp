@@ -93,8 +93,8 @@ void PressKey(HWND dialog, UINT virtualKey) {
     PumpMessages(dialog);
 }
 
-void MainWindowTest::Open(CaptureSystem& system) {
-    m_dialog = std::make_unique<CMonitorDlg>(nullptr, system);
+void MainWindowTest::Open(CaptureSystem system) {
+    m_dialog = std::make_unique<CMonitorDlg>(system);
     m_app.m_pMainWnd = m_dialog.get();
     ASSERT_TRUE(m_dialog->Create(IDD_SORVANE_DIALOG));
     m_hWnd = m_dialog->GetSafeHwnd();

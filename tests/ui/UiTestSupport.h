@@ -37,7 +37,8 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void TearDown() override;
 
-    void Open(CaptureSystem& system = HostCaptureSystem());
+    void Open(CaptureSystem system);
+    void Open() { Open(HostCaptureSystem()); }
     void Click(int id);
     void SendCommand(int id, int notifyCode = BN_CLICKED);
     std::string Text(int id) const { return ControlText(m_hWnd, id); }

@@ -1,7 +1,7 @@
 // A scripted capture backend for tests: real signals and threads, scripted sockets and datagrams.
 #pragma once
 
-#include "CaptureSystem.h"
+#include "CaptureServices.h"
 
 #include <atomic>
 #include <chrono>
@@ -22,7 +22,7 @@ struct OpenCall {
     SignalHandle networkEvent;
 };
 
-class FakeCaptureSystem : public CaptureSystem {
+class FakeCaptureSystem : public CaptureServices {
 public:
     FakeCaptureSystem() = default;
     FakeCaptureSystem(const FakeCaptureSystem&) = delete;

@@ -1,12 +1,12 @@
-// The Linux capture backend with one addition: it keeps the CPU clock of the capture thread.
+// The Linux capture thread services with one addition: they keep the CPU clock of the capture thread.
 #pragma once
 
-#include "LinuxCaptureSystem.h"
+#include "LinuxThreads.h"
 
 #include <atomic>
 #include <ctime>
 
-class ThreadClockSystem : public LinuxCaptureSystem {
+class ThreadClockThreads : public LinuxThreads {
 public:
     bool StartThread(void (*proc)(void*), void* argument) override;
 

@@ -1,7 +1,8 @@
-// The capture seam on Linux: eventfd signals, poll waits, relayed packet captures and getifaddrs.
+// The capture socket on Linux: captures relayed from a packet socket that never reaches this
+// process, and the poll wait on them and on the capture thread's eventfd signals.
 #pragma once
 
-#include "CaptureSystem.h"
+#include "CaptureSockets.h"
 
 #include <atomic>
 #include <map>
@@ -10,40 +11,22 @@
 
 class RelayedCapture;
 
-// Handles: a signal is its eventfd plus one, so that no descriptor ever equals kNoSignal (0); a
-// capture "socket" is the eventfd its relay signals, which is never kInvalidSocket (-1): the packet
-// socket itself never reaches this process.
-class LinuxCaptureSystem : public CaptureSystem {
+// A capture "socket" is the eventfd its relay signals, which is never kInvalidSocket (-1).
+class LinuxCaptureSockets : public CaptureSockets {
 public:
-    LinuxCaptureSystem();
-    ~LinuxCaptureSystem() override;
+    LinuxCaptureSockets();
+    ~LinuxCaptureSockets() override;
 
-    SignalHandle CreateManualResetSignal() override;
-    SignalHandle CreateAutoResetSignal() override;
-    SignalHandle CreateNetworkEvent() override;
-    void SetSignal(SignalHandle signal) override;
-    void CloseSignal(SignalHandle signal) override;
-
+    OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     WaitResult Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket, bool watchNetwork,
                     uint32_t timeoutMs) override;
-
-    bool StartThread(void (*proc)(void*), void* argument) override;
-    void Sleep(uint32_t milliseconds) override;
-
-    AddressQuery QueryLocalAddresses() override;
-    OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
     uint64_t TakeLostCount(SocketHandle socket) override;
     uint32_t SocketBufferBytes() const override;
     void CloseSocket(SocketHandle socket) override;
-
     std::string ReceiveFailureText(int32_t error) override;
     std::string TakeServiceNotice() override;
-
-    unsigned char* TakePacketBlock(std::size_t bytes) override;
-    void GiveBackPacketBlock(unsigned char* block, std::size_t bytes) override;
-    std::size_t SharedPacketBlockBytes() const override;
 
 private:
     bool IsWatched(SocketHandle socket) const;

@@ -1,35 +1,22 @@
-// Signals as eventfds and the capture thread's wait on them and on the capture socket.
-#include "LinuxCaptureSystem.h"
+// The capture thread's wait on its eventfd signals and on a relayed capture, and how the socket's
+// readiness is re-armed.
+#include "LinuxCaptureSockets.h"
 
 #include "EventFd.h"
+#include "EventFdSignal.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <thread>
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace {
 
 // How long a failed poll pauses before it reports a time-out, so that a wait that keeps failing
 // does not turn the capture thread's loop into a busy one.
 constexpr uint32_t kFailedWaitPauseMs = 100;
-
-// kNoSignal gives -1, which poll skips.
-int SignalFd(SignalHandle signal) {
-    return static_cast<int>(signal - 1);
-}
-SignalHandle ToSignal(int fd) {
-    return fd < 0 ? kNoSignal : static_cast<SignalHandle>(fd) + 1;
-}
-
-// Every signal is a non-blocking eventfd that stays readable once written. How it resets comes from
-// its place in Wait: the stop signal is never read, the close and network signals are drained when
-// Wait reports them.
-SignalHandle CreateEventFd() {
-    return ToSignal(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
-}
 
 void Drain(SignalHandle signal) {
     DrainEventFd(SignalFd(signal));
@@ -41,29 +28,7 @@ int PollTimeout(uint32_t timeoutMs) {
 
 } // namespace
 
-SignalHandle LinuxCaptureSystem::CreateManualResetSignal() {
-    return CreateEventFd();
-}
-SignalHandle LinuxCaptureSystem::CreateAutoResetSignal() {
-    return CreateEventFd();
-}
-SignalHandle LinuxCaptureSystem::CreateNetworkEvent() {
-    return CreateEventFd();
-}
-
-void LinuxCaptureSystem::SetSignal(SignalHandle signal) {
-    if (signal != kNoSignal) {
-        SignalEventFd(SignalFd(signal));
-    }
-}
-
-void LinuxCaptureSystem::CloseSignal(SignalHandle signal) {
-    if (signal != kNoSignal) {
-        close(SignalFd(signal));
-    }
-}
-
-WaitResult LinuxCaptureSystem::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket,
+WaitResult LinuxCaptureSockets::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket,
                                     bool watchNetwork, uint32_t timeoutMs) {
     const bool watchSocket = watchNetwork && IsWatched(socket);
     pollfd polled[] = {
@@ -75,7 +40,7 @@ WaitResult LinuxCaptureSystem::Wait(SignalHandle stop, SignalHandle close, Signa
     const int ready = poll(polled, sizeof polled / sizeof polled[0], PollTimeout(timeoutMs));
     if (ready <= 0) {
         if (ready < 0 && errno != EINTR) {
-            Sleep(kFailedWaitPauseMs);
+            std::this_thread::sleep_for(std::chrono::milliseconds(kFailedWaitPauseMs));
         }
         m_reportedSocket = kInvalidSocket;
         m_failedSocket = kInvalidSocket;
@@ -98,12 +63,12 @@ WaitResult LinuxCaptureSystem::Wait(SignalHandle stop, SignalHandle close, Signa
     return WaitResult::Network;
 }
 
-bool LinuxCaptureSystem::IsWatched(SocketHandle socket) const {
+bool LinuxCaptureSockets::IsWatched(SocketHandle socket) const {
     return socket != kInvalidSocket && socket != m_reportedSocket && socket != m_failedSocket;
 }
 
 // Called for every datagram: a store only when a value changes keeps the reads free of locked writes.
-void LinuxCaptureSystem::NoteReceive(SocketHandle socket, bool failed) {
+void LinuxCaptureSockets::NoteReceive(SocketHandle socket, bool failed) {
     const SocketHandle failedSocket = failed ? socket : kInvalidSocket;
     if (m_reportedSocket.load(std::memory_order_relaxed) != kInvalidSocket) {
         m_reportedSocket = kInvalidSocket;
@@ -113,7 +78,7 @@ void LinuxCaptureSystem::NoteReceive(SocketHandle socket, bool failed) {
     }
 }
 
-void LinuxCaptureSystem::Forget(SocketHandle socket) {
+void LinuxCaptureSockets::Forget(SocketHandle socket) {
     SocketHandle expected = socket;
     m_reportedSocket.compare_exchange_strong(expected, kInvalidSocket);
     expected = socket;

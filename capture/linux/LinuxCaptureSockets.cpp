@@ -1,18 +1,20 @@
 // The Linux capture socket: the datagrams of the chosen address's interface, relayed from a packet
 // socket that stays with the relay.
-#include "LinuxCaptureSystem.h"
+#include "LinuxCaptureSockets.h"
 
+#include "CaptureRelaySource.h"
 #include "LinuxErrorText.h"
 #include "LinuxInterfaces.h"
+#include "PacketRingLayout.h"
 #include "RelayedCapture.h"
 
 #include <cerrno>
 
-LinuxCaptureSystem::LinuxCaptureSystem() = default;
-LinuxCaptureSystem::~LinuxCaptureSystem() = default;
+LinuxCaptureSockets::LinuxCaptureSockets() = default;
+LinuxCaptureSockets::~LinuxCaptureSockets() = default;
 
 // The address's interface is looked up in a fresh query, so that the index means what the user saw.
-OpenedSocket LinuxCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, SignalHandle) {
+OpenedSocket LinuxCaptureSockets::OpenCaptureSocket(int32_t interfaceIndex, SignalHandle) {
     const InterfaceQuery query = QueryLocalInterfaces();
     if (!query.failure.empty()) {
         return {kInvalidSocket, query.failure};
@@ -35,7 +37,7 @@ OpenedSocket LinuxCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, Signa
 // Each datagram carries the kernel's time of its arrival, however late it is read. Once the relay
 // holds no more, an error the socket reported (if any) is the result, so that a vanished interface
 // is reported after the last datagram it delivered.
-ReceiveResult LinuxCaptureSystem::Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) {
+ReceiveResult LinuxCaptureSockets::Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) {
     ReceiveResult result{-1, EBADF};
     {
         std::lock_guard<std::mutex> lock(m_capturesLock);
@@ -48,7 +50,7 @@ ReceiveResult LinuxCaptureSystem::Receive(SocketHandle socket, unsigned char* bu
     return result;
 }
 
-void LinuxCaptureSystem::StopArrivals(SocketHandle socket) {
+void LinuxCaptureSockets::StopArrivals(SocketHandle socket) {
     std::lock_guard<std::mutex> lock(m_capturesLock);
     const auto found = m_captures.find(socket);
     if (found != m_captures.end()) {
@@ -56,7 +58,7 @@ void LinuxCaptureSystem::StopArrivals(SocketHandle socket) {
     }
 }
 
-uint64_t LinuxCaptureSystem::TakeLostCount(SocketHandle socket) {
+uint64_t LinuxCaptureSockets::TakeLostCount(SocketHandle socket) {
     std::lock_guard<std::mutex> lock(m_capturesLock);
     const auto found = m_captures.find(socket);
     return found != m_captures.end() ? found->second->TakeLost() : 0;
@@ -64,7 +66,7 @@ uint64_t LinuxCaptureSystem::TakeLostCount(SocketHandle socket) {
 
 // The capture (its mapping, its descriptors, the relay's hold on the packet socket) goes before the
 // handle can be given to another.
-void LinuxCaptureSystem::CloseSocket(SocketHandle socket) {
+void LinuxCaptureSockets::CloseSocket(SocketHandle socket) {
     if (socket == kInvalidSocket) {
         return;
     }
@@ -80,6 +82,15 @@ void LinuxCaptureSystem::CloseSocket(SocketHandle socket) {
     }
 }
 
-std::string LinuxCaptureSystem::ReceiveFailureText(int32_t error) {
+std::string LinuxCaptureSockets::ReceiveFailureText(int32_t error) {
     return SystemFailureText(("recvfrom failed. Code " + std::to_string(error) + ": ").c_str(), error);
+}
+
+std::string LinuxCaptureSockets::TakeServiceNotice() {
+    return TakeCaptureRelayNotice();
+}
+
+// The helper's receive ring, which a stop copies out to its end.
+uint32_t LinuxCaptureSockets::SocketBufferBytes() const {
+    return static_cast<uint32_t>(kRingBytes);
 }

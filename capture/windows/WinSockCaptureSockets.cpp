@@ -1,9 +1,10 @@
-// The capture seam on Windows: kernel events, Windows Sockets waits and the raw IPv4 socket.
-#include "WinSockCaptureSystem.h"
+// The capture socket on Windows: the raw IPv4 socket in receive-all mode, the provider's address
+// list, and the Windows Sockets wait on the capture thread's events.
+#include "WinSockCaptureSockets.h"
 
+#include "EventSignal.h"
 #include "RawSocket.h"
 #include "UniqueSocket.h"
-#include "Win32Thread.h"
 
 #include <winsock2.h>
 
@@ -15,18 +16,11 @@
 namespace {
 
 static_assert(static_cast<SocketHandle>(INVALID_SOCKET) == kInvalidSocket, "one invalid socket value");
-static_assert(WSA_INVALID_EVENT == nullptr, "a failed event is kNoSignal");
 
 // How long a failed wait pauses before it reports a time-out, so that a wait that keeps failing
 // does not turn the capture thread's loop into a busy one.
 constexpr DWORD kFailedWaitPauseMs = 100;
 
-HANDLE ToHandle(SignalHandle signal) {
-    return reinterpret_cast<HANDLE>(signal);
-}
-SignalHandle ToSignal(HANDLE handle) {
-    return reinterpret_cast<SignalHandle>(handle);
-}
 SOCKET ToSocket(SocketHandle socket) {
     return static_cast<SOCKET>(socket);
 }
@@ -70,33 +64,7 @@ WaitResult AfterFailedWait(const WSAEVENT* events, DWORD count, uint32_t timeout
 
 } // namespace
 
-SignalHandle WinSockCaptureSystem::CreateManualResetSignal() {
-    return ToSignal(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-}
-
-SignalHandle WinSockCaptureSystem::CreateAutoResetSignal() {
-    return ToSignal(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-}
-
-SignalHandle WinSockCaptureSystem::CreateNetworkEvent() {
-    return ToSignal(WSACreateEvent());
-}
-
-// All three signals are kernel event handles (a WSAEVENT is a manual-reset event HANDLE), so one
-// set and one close serve them all.
-void WinSockCaptureSystem::SetSignal(SignalHandle signal) {
-    if (signal != kNoSignal) {
-        SetEvent(ToHandle(signal));
-    }
-}
-
-void WinSockCaptureSystem::CloseSignal(SignalHandle signal) {
-    if (signal != kNoSignal) {
-        CloseHandle(ToHandle(signal));
-    }
-}
-
-WaitResult WinSockCaptureSystem::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle,
+WaitResult WinSockCaptureSockets::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle,
                                       bool watchNetwork, uint32_t timeoutMs) {
     const WSAEVENT events[] = {ToHandle(stop), ToHandle(close), ToHandle(network)};
     const DWORD count = watchNetwork && network != kNoSignal ? 3 : 2;
@@ -110,15 +78,7 @@ WaitResult WinSockCaptureSystem::Wait(SignalHandle stop, SignalHandle close, Sig
     return Served(result - WSA_WAIT_EVENT_0, events, count);
 }
 
-bool WinSockCaptureSystem::StartThread(void (*proc)(void*), void* argument) {
-    return StartWin32Thread(proc, argument);
-}
-
-void WinSockCaptureSystem::Sleep(uint32_t milliseconds) {
-    ::Sleep(milliseconds);
-}
-
-AddressQuery WinSockCaptureSystem::QueryLocalAddresses() {
+AddressQuery WinSockCaptureSockets::QueryLocalAddresses() {
     AddressQuery query;
     UniqueSocket socket(OpenRawSocket(m_kind.protocol));
     if (!socket) {
@@ -129,11 +89,11 @@ AddressQuery WinSockCaptureSystem::QueryLocalAddresses() {
     return query;
 }
 
-OpenedSocket WinSockCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) {
+OpenedSocket WinSockCaptureSockets::OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) {
     return OpenReceiveAllSocket(OpenRawSocket(m_kind.protocol), interfaceIndex, ToHandle(networkEvent), m_kind);
 }
 
-ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) {
+ReceiveResult WinSockCaptureSockets::Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) {
     WSABUF data{capacity, reinterpret_cast<char*>(buffer)};
     DWORD received = 0;
     DWORD flags = 0;
@@ -142,6 +102,11 @@ ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* 
     }
     const int error = WSAGetLastError();
     return ReceiveResult{-1, error == WSAEWOULDBLOCK ? ReceiveResult::kWouldBlock : error};
+}
+
+// The receive buffer that the socket was opened with.
+uint32_t WinSockCaptureSockets::SocketBufferBytes() const {
+    return static_cast<uint32_t>(kRawReceiveBufferBytes);
 }
 
 // Receive-all is what lets the socket of protocol 0 take in anything. Windows copies a received
@@ -153,18 +118,13 @@ ReceiveResult WinSockCaptureSystem::Receive(SocketHandle socket, unsigned char* 
 // only IPv4 datagrams that carry protocol number 0, which IPv4 traffic does not use, so the reads of
 // the stop end once the datagrams queued before it are read. Nothing documented says the switch
 // discards what is queued. If the provider refuses it, the engine's own bound on those reads applies.
-// The receive buffer that the socket was opened with.
-uint32_t WinSockCaptureSystem::SocketBufferBytes() const {
-    return static_cast<uint32_t>(kRawReceiveBufferBytes);
-}
-
-void WinSockCaptureSystem::StopArrivals(SocketHandle socket) {
+void WinSockCaptureSockets::StopArrivals(SocketHandle socket) {
     if (socket != kInvalidSocket && m_kind.receiveAll) {
         SwitchReceiveAllOff(ToSocket(socket));
     }
 }
 
-void WinSockCaptureSystem::CloseSocket(SocketHandle socket) {
+void WinSockCaptureSockets::CloseSocket(SocketHandle socket) {
     if (socket == kInvalidSocket) {
         return;
     }
@@ -172,13 +132,8 @@ void WinSockCaptureSystem::CloseSocket(SocketHandle socket) {
     closesocket(ToSocket(socket));
 }
 
-std::string WinSockCaptureSystem::ReceiveFailureText(int32_t error) {
+std::string WinSockCaptureSockets::ReceiveFailureText(int32_t error) {
     char text[64];
     std::snprintf(text, sizeof text, "WSARecv failed. Code %d\n", static_cast<int>(error));
     return text;
-}
-
-CaptureSystem& HostCaptureSystem() {
-    static WinSockCaptureSystem system;
-    return system;
 }
