@@ -22,7 +22,7 @@ check_equal "stop returns the button to 開始" 開始 "$(driver text IDC_START_
 check_equal "the counter shows the three stored datagrams" 3 "$(driver text IDC_PACKET_COUNT)"
 # After the stop the capture posts nothing more, and every line it posted before has been shown once
 # a command posted now has opened its dialog. (A line per wait on the dead socket is the engine
-# tests' to find: LinuxInterfaceFaultTests counts the waits.)
+# tests' to find: CaptureInterfaceFaultTests counts the waits.)
 driver menu ID_SETTINGS_STORAGE
 check_status "the settings dialog opens after stop" driver dialog-wait "$E2E_SETTINGS" 10
 driver dialog-click "$E2E_SETTINGS" IDCANCEL
