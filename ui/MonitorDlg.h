@@ -43,7 +43,7 @@ private:
     void SetTextPaneFormat();
     void FillInterfaceList();
 
-    // Capture commands and notifications (CaptureCommands.cpp)
+    // Capture commands and notifications (MonitorDlgCapture.cpp)
     void OnStartStop();
     void StartCapture();
     void StopCapture();
