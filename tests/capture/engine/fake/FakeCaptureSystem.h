@@ -1,4 +1,4 @@
-// A scripted capture backend for tests: real signals and threads, scripted sockets and datagrams.
+// A scripted capture backend for tests: all four services, real threads, scripted sockets and faults.
 #pragma once
 
 #include "CaptureServices.h"
