@@ -29,7 +29,7 @@ int PollTimeout(uint32_t timeoutMs) {
 } // namespace
 
 WaitResult LinuxCaptureSockets::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle socket,
-                                    bool watchNetwork, uint32_t timeoutMs) {
+                                     bool watchNetwork, uint32_t timeoutMs) {
     const bool watchSocket = watchNetwork && IsWatched(socket);
     pollfd polled[] = {
         {SignalFd(stop), POLLIN, 0},

@@ -65,7 +65,7 @@ WaitResult AfterFailedWait(const WSAEVENT* events, DWORD count, uint32_t timeout
 } // namespace
 
 WaitResult WinSockCaptureSockets::Wait(SignalHandle stop, SignalHandle close, SignalHandle network, SocketHandle,
-                                      bool watchNetwork, uint32_t timeoutMs) {
+                                       bool watchNetwork, uint32_t timeoutMs) {
     const WSAEVENT events[] = {ToHandle(stop), ToHandle(close), ToHandle(network)};
     const DWORD count = watchNetwork && network != kNoSignal ? 3 : 2;
     const DWORD result = WSAWaitForMultipleEvents(count, events, FALSE, timeoutMs, FALSE);

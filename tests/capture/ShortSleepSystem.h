@@ -11,7 +11,9 @@ public:
     ShortSleepSystem(CaptureSystem real, uint32_t longestSleepMs)
         : ForwardingCaptureSystem(real), m_longestSleepMs(longestSleepMs) {}
 
-    void Sleep(uint32_t milliseconds) override { ForwardingCaptureSystem::Sleep(std::min(milliseconds, m_longestSleepMs)); }
+    void Sleep(uint32_t milliseconds) override {
+        ForwardingCaptureSystem::Sleep(std::min(milliseconds, m_longestSleepMs));
+    }
 
 private:
     uint32_t m_longestSleepMs;

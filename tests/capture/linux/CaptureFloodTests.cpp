@@ -1,13 +1,13 @@
 // The engine over the real Linux backend under floods: rapid start/stop cycles, shutdown while
 // datagrams pour in, and a flood that fills the store.
 #include "Capture.h"
-#include "LostPacketsLine.h"
-#include "RecordingPoster.h"
 #include "ForwardingCaptureSystem.h"
-#include "ShortSleepSystem.h"
 #include "LinuxDatagrams.h"
-#include "NamespaceTest.h"
+#include "LostPacketsLine.h"
 #include "NamespacePair.h"
+#include "NamespaceTest.h"
+#include "RecordingPoster.h"
+#include "ShortSleepSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -75,8 +75,7 @@ uint64_t ReceivedOnDeviceA() {
 bool PinNeighbourOfBToA(const NamespacePair& namespaces) {
     const std::string command = std::string("ip -n ") + namespaces.NameB() + " neigh replace " +
                                 NamespacePair::kAddressA + " lladdr \"$(ip netns exec " + namespaces.NameA() +
-                                " cat /sys/class/net/" + NamespacePair::kDeviceA +
-                                "/address)\" dev svb0 nud permanent";
+                                " cat /sys/class/net/" + NamespacePair::kDeviceA + "/address)\" dev svb0 nud permanent";
     return std::system(command.c_str()) == 0;
 }
 

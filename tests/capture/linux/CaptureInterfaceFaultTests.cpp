@@ -1,11 +1,11 @@
 // The engine over the real Linux backend when its interface vanishes mid-capture, and with the
 // largest IPv4 datagrams there are.
 #include "Capture.h"
-#include "RecordingPoster.h"
 #include "ForwardingCaptureSystem.h"
 #include "LinuxDatagrams.h"
-#include "NamespaceTest.h"
 #include "NamespacePair.h"
+#include "NamespaceTest.h"
+#include "RecordingPoster.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The Linux capture socket against real datagrams between two throw-away network namespaces.
 #include "BoundPacketSocket.h"
 #include "LinuxCaptureSockets.h"
+#include "LinuxDatagrams.h"
 #include "LinuxLocalAddresses.h"
 #include "LinuxThreads.h"
-#include "LinuxDatagrams.h"
-#include "NamespaceTest.h"
 #include "NamespacePair.h"
+#include "NamespaceTest.h"
 #include "PacketRing.h"
 #include "UniqueFd.h"
 

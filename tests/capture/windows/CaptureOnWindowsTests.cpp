@@ -1,10 +1,10 @@
 // The engine over the real Windows backend on loopback: what it stores of real datagrams, stops
 // right after a burst and during a flood, and many start/stop cycles. The backend captures on a
 // raw UDP socket on 127.0.0.1, which the provider grants where it refuses the program's own.
+#include "ForwardingCaptureSystem.h"
 #include "FullRun.h"
 #include "ProcessCounters.h"
 #include "RecordingPoster.h"
-#include "ForwardingCaptureSystem.h"
 #include "ShortSleepSystem.h"
 #include "WinSockTest.h"
 #include "WindowsLoopback.h"

@@ -1,8 +1,8 @@
 // Tests of the Windows backend's signals, its wait and the readiness of a real socket on loopback.
-#include "windows/WinSockCaptureSockets.h"
-#include "windows/WindowsThreads.h"
 #include "WaitSignalsTest.h"
 #include "WinSockTest.h"
+#include "windows/WinSockCaptureSockets.h"
+#include "windows/WindowsThreads.h"
 
 #include <ws2tcpip.h>
 
