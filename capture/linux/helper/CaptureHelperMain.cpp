@@ -41,10 +41,6 @@ bool PeerGone(int channel) {
     return poll(&polled, 1, 0) != 0 && (polled.revents & (POLLHUP | POLLRDHUP | POLLERR)) != 0;
 }
 
-void Reply(int channel, const std::string& text) {
-    SendMessage(channel, FailureReply(text), -1);
-}
-
 std::string HelloRefusal(const HelperRequest& request) {
     switch (request.kind) {
     case RequestKind::Refused:
@@ -79,7 +75,7 @@ int AwaitHello(pid_t program) {
             return message.descriptors[0];
         }
         CloseDescriptors(message);
-        Reply(kStartChannel, HelloRefusal(request));
+        ReplyFailure(kStartChannel, HelloRefusal(request));
     }
 }
 

@@ -17,19 +17,15 @@ constexpr char kRefusedDescriptors[] = "capture helper refused the request: it t
 constexpr char kRefusedHello[] = "capture helper refused the request: already connected\n";
 constexpr char kRefusedSecondCapture[] = "capture helper refused the request: a capture is already open\n";
 
-void Reply(int channel, const std::string& text) {
-    SendMessage(channel, FailureReply(text), -1);
-}
-
 void OpenCapture(int channel, const std::string& interfaceName, std::unique_ptr<PacketRelay>& relay) {
     if (relay != nullptr) {
-        Reply(channel, kRefusedSecondCapture);
+        ReplyFailure(channel, kRefusedSecondCapture);
         return;
     }
     std::string failure;
     relay = PacketRelay::Open(interfaceName, failure);
     if (relay == nullptr) {
-        Reply(channel, failure);
+        ReplyFailure(channel, failure);
         return;
     }
     const int handedOver[] = {relay->AreaFd(), relay->DataFd(), relay->FreedFd()};
@@ -40,16 +36,16 @@ void OpenCapture(int channel, const std::string& interfaceName, std::unique_ptr<
 void Answer(int channel, ReceivedMessage& message, const unsigned char* bytes, std::unique_ptr<PacketRelay>& relay) {
     if (message.descriptorCount > 0) {
         CloseDescriptors(message);
-        Reply(channel, kRefusedDescriptors);
+        ReplyFailure(channel, kRefusedDescriptors);
         return;
     }
     const HelperRequest request = ParseHelperRequest(bytes, static_cast<std::size_t>(message.size));
     switch (request.kind) {
     case RequestKind::Refused:
-        Reply(channel, request.refusal);
+        ReplyFailure(channel, request.refusal);
         break;
     case RequestKind::Hello:
-        Reply(channel, kRefusedHello);
+        ReplyFailure(channel, kRefusedHello);
         break;
     case RequestKind::Open:
         OpenCapture(channel, request.interfaceName, relay);
@@ -66,6 +62,10 @@ void Answer(int channel, ReceivedMessage& message, const unsigned char* bytes, s
 }
 
 } // namespace
+
+void ReplyFailure(int channel, const std::string& text) {
+    SendMessage(channel, FailureReply(text), -1);
+}
 
 // A peer that shut down its sending side leaves a channel that reads as ended for ever: its hang-up
 // (POLLRDHUP) ends the service, so that no read of zero bytes is taken for an empty request twice.
