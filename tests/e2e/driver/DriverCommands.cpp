@@ -123,9 +123,13 @@ int ListDoubleClick(HWND main, const Arguments& a) {
     HWND list = Control(main, a[0]);
     if (list == nullptr)
         return Fail("no such control");
-    SendAndWait(list, LB_SETCURSEL, static_cast<WPARAM>(Number(a[1])), 0);
+    LRESULT selected = LB_ERR;
+    if (!SendAndWait(list, LB_SETCURSEL, static_cast<WPARAM>(Number(a[1])), 0, &selected) || selected == LB_ERR)
+        return Fail("the list did not select the row");
     WPARAM notification = MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK);
-    return SendAndWait(main, WM_COMMAND, notification, reinterpret_cast<LPARAM>(list)) ? 0 : 1;
+    if (!SendAndWait(main, WM_COMMAND, notification, reinterpret_cast<LPARAM>(list)))
+        return Fail("the window did not answer the double-click");
+    return 0;
 }
 
 int WaitText(HWND main, const Arguments& a) {
