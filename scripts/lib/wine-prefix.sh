@@ -33,6 +33,13 @@ use_japanese_locale() {
     export LOCPATH=$dir
 }
 
+# wine_prefix_usable: wineboot made the prefix (its system registry is there) and Wine answers a
+# registry query in it. wineboot's exit status says neither.
+wine_prefix_usable() {
+    [ -f "$WINEPREFIX/system.reg" ] &&
+        wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentVersion >/dev/null 2>&1
+}
+
 prepare_wine_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     [ -n "$SORVANE_PREFIX_PROGRESS" ] || { [ -t 2 ] && SORVANE_PREFIX_PROGRESS=lines; } || SORVANE_PREFIX_PROGRESS=none
@@ -45,7 +52,12 @@ prepare_wine_prefix() {
         wine_prefix_progress "preparing the Wine prefix $WINEPREFIX (once; this takes a while)" \
             "First start: preparing Wine for Sorvane. This takes about a minute."
         wine_prefix_progress "creating the prefix (wineboot)"
-        wineboot -i >/dev/null 2>&1 || true
+        wineboot -i >/dev/null 2>&1
+        if ! wine_prefix_usable; then
+            # No marker: the next start tries again.
+            echo "sorvane: Wine could not create the prefix $WINEPREFIX" >&2
+            exit 1
+        fi
         wine_prefix_progress "mapping the Japanese font names to the IPA fonts"
         local fonts='HKCU\Software\Wine\Fonts\Replacements'
         wine reg add "$fonts" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1

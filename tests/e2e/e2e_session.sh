@@ -72,7 +72,7 @@ e2e_prepare_user() {
 # Prepares the prefix and the display, creates the namespaces and arms the clean-up.
 e2e_begin() {
     e2e_begin_without_prefix
-    prepare_wine_prefix_as "${E2E_AS_USER[@]}"
+    prepare_wine_prefix_as "${E2E_AS_USER[@]}" || e2e_abort "the Wine prefix could not be prepared"
     # The scenarios run one at a time, so a server of the shared prefix that still runs is left over
     # from an earlier one (a Wine process that started as it ended); it would keep this scenario's
     # server from starting.

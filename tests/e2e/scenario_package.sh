@@ -32,6 +32,12 @@ prefix_ready() { compgen -G "$E2E_WINEPREFIX/.sorvane-ready-*" >/dev/null; }
 # Hang guard: 300 s for a prefix that takes about a minute.
 for _ in $(seq 1 3000); do prefix_ready && break; sleep 0.1; done
 check_status "the program made its prefix in the user's cache folder" prefix_ready
+# The marker says the preparation ended; the installed script's own check says the prefix works.
+prefix_usable() {
+    "${RUN_AS_PREFIX[@]}" env -u SORVANE_WINEPREFIX -u WINEPREFIX \
+        bash -c 'source /usr/lib/sorvane/wine-prefix.sh && wine_prefix_usable'
+}
+check_status "the prefix has its system registry and Wine answers a query in it" prefix_usable
 check_equal "the prefix belongs to the user" "$E2E_USER" "$(stat -c %U "$E2E_WINEPREFIX")"
 driver wait-main 60 || e2e_abort "the main window did not appear"
 

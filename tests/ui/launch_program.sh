@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/lib/xvfb.sh"
 source "$root/scripts/lib/wine-env.sh"
 ensure_display || exit 1
-prepare_wine_prefix
+prepare_wine_prefix || exit 1
 mkdir -p "$artifacts"
 
 fail() {
