@@ -60,7 +60,21 @@ function(sorvane_add_test)
         set(lock RESOURCE_LOCK sorvane_desktop)
     endif()
     sorvane_test_timeout(timeout ${T_LABELS})
+    set_property(GLOBAL APPEND PROPERTY SORVANE_TEST_SUITES ${T_NAME})
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 120
         PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${timeout} ${lock})
 endfunction()
+
+# The GoogleTest suites of this build, one "NAME<tab>EXECUTABLE" a line, in build/PRESET/test-suites.txt:
+# a suite whose listing came back empty registers no test at all, so scripts/test needs this list to
+# notice that it added nothing to the report (scripts/lib/missing-tests.py).
+function(sorvane_write_test_suites)
+    get_property(suites GLOBAL PROPERTY SORVANE_TEST_SUITES)
+    set(lines)
+    foreach(suite IN LISTS suites)
+        string(APPEND lines "${suite}\t$<TARGET_FILE:${suite}>\n")
+    endforeach()
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/test-suites.txt CONTENT "${lines}")
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL sorvane_write_test_suites)
