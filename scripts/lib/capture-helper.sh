@@ -5,6 +5,9 @@
 
 readonly CAPTURE_HELPER_INSTALLED=${CAPTURE_HELPER_INSTALLED:-/usr/local/libexec/sorvane/sorvane-capture-helper}
 readonly CAPTURE_GROUP=sorvane-capture
+# Where make_root_folders starts its checks: / but in the tests, which install into a temporary root
+# below folders that are not root's alone.
+readonly CAPTURE_HELPER_ROOT=${CAPTURE_HELPER_ROOT:-/}
 
 # capture_helper_installed BUILT: the installed copy is the built helper and has its capability.
 capture_helper_installed() {
@@ -62,11 +65,13 @@ grant_capture_rights() {
 }
 
 # make_root_folders DIR: makes each missing folder of the absolute path DIR as root:root, mode 0755,
-# and checks that every folder on it, / included, is a folder (not a link to one) owned by root and
-# writable by no group or other user, so that no one else could swap what lies below it.
+# and checks that every folder on it, / (CAPTURE_HELPER_ROOT) included, is a folder (not a link to
+# one) owned by root and writable by no group or other user, so that no one else could swap what
+# lies below it.
 make_root_folders() {
-    local path=/ part parts owner mode type
-    IFS=/ read -ra parts <<<"${1#/}"
+    local path=$CAPTURE_HELPER_ROOT part parts owner mode type
+    [[ $1 == "${path%/}"/* ]] || { echo "refusing to install into $1: it is not below $path" >&2; return 1; }
+    IFS=/ read -ra parts <<<"${1#"${path%/}"/}"
     for part in "" "${parts[@]}"; do
         [ -z "$part" ] || path=${path%/}/$part
         [ -e "$path" ] || [ -L "$path" ] || install -d -m 0755 -o root -g root "$path" || return 1
