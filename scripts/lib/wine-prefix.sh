@@ -53,11 +53,6 @@ prepare_wine_prefix() {
             "First start: preparing Wine for Sorvane. This takes about a minute."
         wine_prefix_progress "creating the prefix (wineboot)"
         wineboot -i >/dev/null 2>&1
-        if ! wine_prefix_usable; then
-            # No marker: the next start tries again.
-            echo "sorvane: Wine could not create the prefix $WINEPREFIX" >&2
-            exit 1
-        fi
         wine_prefix_progress "mapping the Japanese font names to the IPA fonts"
         local fonts='HKCU\Software\Wine\Fonts\Replacements'
         wine reg add "$fonts" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1
@@ -72,6 +67,13 @@ prepare_wine_prefix() {
         wine_prefix_progress "turning off the window-manager waits"
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        # The server writes the registry's files as it ends.
+        wineserver -w
+        if ! wine_prefix_usable; then
+            # No marker: the next start tries again.
+            echo "sorvane: Wine could not create the prefix $WINEPREFIX" >&2
+            exit 1
+        fi
         wineserver -w
         touch "$ready"
         wine_prefix_progress "the Wine prefix is ready" "Wine is ready: Sorvane starts now."
