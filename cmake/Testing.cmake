@@ -54,10 +54,11 @@ function(sorvane_add_test)
     # FullRun.h: how every suite skips what cannot run here.
     target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     # Window tests share one display and one Wine desktop, where focus and activation are global:
-    # two of them at once would take the focus from each other, so they run one at a time.
+    # two of them at once would take the focus from each other, so they run one at a time. Without
+    # a display they fail at once (scripts/wine-run reads SORVANE_NEEDS_DISPLAY).
     set(lock)
     if("ui" IN_LIST T_LABELS)
-        set(lock RESOURCE_LOCK sorvane_desktop)
+        set(lock RESOURCE_LOCK sorvane_desktop ENVIRONMENT SORVANE_NEEDS_DISPLAY=1)
     endif()
     sorvane_test_timeout(timeout ${T_LABELS})
     set_property(GLOBAL APPEND PROPERTY SORVANE_TEST_SUITES ${T_NAME})
