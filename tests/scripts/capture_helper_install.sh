@@ -15,25 +15,26 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# install_case NAME REFUSAL: a fresh tree and source, changed by the function prepare_NAME, then one install
-# (in a bash of its own; a fifo read as a file would block, hence the hang guard). REFUSAL is the
-# line expected, or empty where the install must succeed.
+# install_case NAME [REFUSED]: a fresh root and source, changed by prepare_NAME, then one install in a
+# bash of its own (a fifo read as a file would block: hence the hang guard). REFUSED is what the
+# refusal must name, "source" or a folder below the root; without it the install must succeed.
 install_case() {
-    local name=$1 refusal=$2 root=$work/$1/root out status
+    local name=$1 root=$work/$1/root out status refusal
     src=$work/$1/src/helper
     install -d -m 0755 "$root" "$(dirname "$src")" && cp /bin/true "$src" || exit 1
     "prepare_$name" "$root"
-    installed=$root/usr/libexec/sorvane/sorvane-capture-helper
+    local installed=$root/usr/libexec/sorvane/sorvane-capture-helper
     out=$(CAPTURE_HELPER_ROOT=$root CAPTURE_HELPER_INSTALLED=$installed timeout 60 \
         bash -c 'source "$1" && install_capture_helper "$2" ""' _ "$here/../../scripts/lib/capture-helper.sh" "$src" 2>&1)
     status=$?
-    if [ -z "$refusal" ]; then
-        [ "$status" -eq 0 ] || fail "$name: status $status: $out"
-        [ "$(stat -c '%U:%G %a' "$installed" 2>&1)" = "root:sorvane-capture 750" ] || fail "$name: owner or mode"
-        /usr/sbin/getcap "$installed" | grep -qx "$installed cap_net_raw=p" || fail "$name: no capability"
-    else
-        [ "$status" -ne 0 ] && [ "$out" = "$refusal" ] || fail "$name: status $status, said: $out"
-        [ ! -e "$installed" ] || fail "$name: installed all the same"
+    case ${2:-} in
+        "") [ "$status" -eq 0 ] && [ "$(stat -c '%U:%G %a' "$installed")" = "root:sorvane-capture 750" ] &&
+            /usr/sbin/getcap "$installed" | grep -qx "$installed cap_net_raw=p" || fail "$name: status $status: $out" ;;
+        source) refusal="refusing to install $src: it is not a regular file" ;;
+        *) refusal="refusing to install into $(dirname "$installed"): $root/$2 is not a folder owned by root and writable by root alone" ;;
+    esac
+    if [ -n "${2:-}" ] && ! { [ "$status" -ne 0 ] && [ "$out" = "$refusal" ] && [ ! -e "$installed" ]; }; then
+        fail "$name: status $status, said: $out"
     fi
     echo "checked: $name"
 }
@@ -47,14 +48,11 @@ prepare_owned_by_user() { install -d -m 0755 "$1/usr" && install -d -m 0755 -o 6
 prepare_file_as_folder() { install -d -m 0755 "$1/usr" && install -m 0644 /dev/null "$1/usr/libexec"; }
 prepare_linked_folder() { install -d -m 0755 "$1/usr" "$work/elsewhere" && ln -s "$work/elsewhere" "$1/usr/libexec"; }
 
-for_source="it is not a regular file"
-for_folder="is not a folder owned by root and writable by root alone"
-helper_dir() { echo "$work/$1/root/usr/libexec/sorvane"; }
-install_case clean ""
-install_case link_source "refusing to install $work/link_source/src/helper: $for_source"
-install_case fifo_source "refusing to install $work/fifo_source/src/helper: $for_source"
-install_case group_writable "refusing to install into $(helper_dir group_writable): $work/group_writable/root/usr $for_folder"
-install_case owned_by_user "refusing to install into $(helper_dir owned_by_user): $work/owned_by_user/root/usr/libexec $for_folder"
-install_case file_as_folder "refusing to install into $(helper_dir file_as_folder): $work/file_as_folder/root/usr/libexec $for_folder"
-install_case linked_folder "refusing to install into $(helper_dir linked_folder): $work/linked_folder/root/usr/libexec $for_folder"
+install_case clean
+install_case link_source source
+install_case fifo_source source
+install_case group_writable usr
+install_case owned_by_user usr/libexec
+install_case file_as_folder usr/libexec
+install_case linked_folder usr/libexec
 exit "$failed"

@@ -1,42 +1,36 @@
 #!/usr/bin/env bash
-# Two start-up checks of the shell libraries: xvfb_serves_display (scripts/lib/xvfb.sh) accepts a
-# display only when every listening socket of it is held by the given process, and
-# use_japanese_locale (scripts/lib/wine-prefix.sh) compiles the locale into the cache folder when the
-# system lacks it (`locale -a` and localedef are shims on PATH here).
+# xvfb_serves_display (scripts/lib/xvfb.sh) accepts a display only when every listening socket of it
+# is held by the given process; use_japanese_locale (scripts/lib/wine-prefix.sh) compiles the locale
+# into the cache folder when the system lacks it (`locale -a` and localedef are shims on PATH here).
 set -u
 lib=$(cd "$(dirname "$0")/../../scripts/lib" && pwd)
 work=$(mktemp -d) || exit 1
 holders=()
 trap 'for pid in "${holders[@]}"; do kill "$pid" 2>/dev/null; done; rm -rf "$work"' EXIT
 failed=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; failed=1; fi
-}
+check() { if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; failed=1; fi; }
 
-echo "== display ownership"
 source "$lib/xvfb.sh"
 prepare_x11_socket_folder
 display=900
 while compgen -G "/tmp/.X11-unix/X$display*" >/dev/null || grep -q "@/tmp/.X11-unix/X$display" /proc/net/unix; do
     display=$((display + 10))
 done
-# Four processes, forked by one interpreter, each listening on what its argument names, the socket
-# file of a display or its abstract twin; their pids are read once all four listen.
+# Four processes, each listening on what its argument names (the socket file of a display or its
+# abstract twin): the interpreter listens, forks and leaves the sockets to the child it then names.
 exec {fd}< <(exec python3 -c 'import os, signal, socket, sys
 for spec in sys.argv[1:]:
     kinds, display = spec.split("@")
-    ready, told = os.pipe()
+    held = [socket.socket(socket.AF_UNIX) for _ in kinds.split("+")]
+    for listener, kind in zip(held, kinds.split("+")):
+        listener.bind(("\0" if kind == "abstract" else "") + "/tmp/.X11-unix/X" + display)
+        listener.listen()
     pid = os.fork()
     if pid == 0:
-        held = [socket.socket(socket.AF_UNIX) for _ in kinds.split("+")]
-        for listener, kind in zip(held, kinds.split("+")):
-            listener.bind(("\0" if kind == "abstract" else "") + "/tmp/.X11-unix/X" + display)
-            listener.listen()
-        os.write(told, b"1")
         signal.pause()
-    print(pid if os.read(ready, 1) else "", flush=True)' \
+    for listener in held:
+        listener.close()
+    print(pid, flush=True)' \
     "file+abstract@$display" "file@$((display + 1))" "abstract@$((display + 1))" "abstract@$((display + 2))")
 for _ in 1 2 3 4; do read -r -u "$fd" pid && holders+=("$pid"); done
 exec {fd}<&-
@@ -49,7 +43,6 @@ check "the socket file's holder is refused when another holds the abstract twin"
 check "the abstract twin's holder alone is refused: there is no socket file" refused "${holders[3]}" $((display + 2))
 rm -f "/tmp/.X11-unix/X$display" "/tmp/.X11-unix/X$((display + 1))"
 
-echo "== Japanese locale"
 mkdir "$work/bin"
 printf '#!/bin/sh\nprintf "C\\nC.utf8\\nPOSIX\\n%%s" "$LOCALES"\n' >"$work/bin/locale"
 printf '#!/bin/sh\necho "$*" >>"$LOCALEDEF_LOG"\n[ -z "$LOCALEDEF_FAILS" ] || exit 4\nmkdir -p "$5" && : >"$5/LC_CTYPE"\n' \
