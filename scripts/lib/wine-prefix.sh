@@ -45,7 +45,7 @@ prepare_wine_prefix() {
     [ -n "$SORVANE_PREFIX_PROGRESS" ] || { [ -t 2 ] && SORVANE_PREFIX_PROGRESS=lines; } || SORVANE_PREFIX_PROGRESS=none
     use_japanese_locale || echo "sorvane: no ja_JP.UTF-8 locale: Japanese text may not show" >&2
     # The marker's number goes up with every change below, so that a prefix made earlier gets it too.
-    local ready="$WINEPREFIX/.sorvane-ready-2"
+    local ready="$WINEPREFIX/.sorvane-ready-3"
     (
         flock 9
         [ -f "$ready" ] && exit 0
