@@ -69,7 +69,7 @@ TEST(ProgramAccountChoice, FollowsWhoStartedItAndWhatItWasAsked) {
         expected.switchFromRoot = c.switchTo != nullptr;
         expected.failure = c.failure;
         const auto fields = [](const ProgramAccount& a) {
-            return std::tie(a.switchFromRoot, a.uid, a.gid, a.name, a.home, a.failure);
+            return std::make_tuple(a.switchFromRoot, a.uid, a.gid, a.name, a.home, a.failure);
         };
         EXPECT_EQ(fields(account), fields(expected));
     }
