@@ -15,20 +15,19 @@ namespace {
 constexpr char kRootRefusal[] = "sorvane: will not run as root: start it through sudo from your own account "
                                 "(sudo keeps you in SUDO_UID), or name an unprivileged user with --user NAME";
 
-bool StartedByRoot() {
-    uid_t real = 0, effective = 0, saved = 0;
-    return getresuid(&real, &effective, &saved) != 0 || real == 0 || effective == 0 || saved == 0;
-}
-
 ProgramAccount Refusal(const std::string& failure) {
     ProgramAccount account;
     account.failure = failure;
     return account;
 }
 
-ProgramAccount FromEntry(const passwd* entry, const std::string& asked) {
+ProgramAccount FromEntry(const std::optional<ProgramAccount>& entry, const std::string& asked) {
+    return entry ? *entry : Refusal("sorvane: no such user: " + asked);
+}
+
+std::optional<ProgramAccount> AccountOf(const passwd* entry) {
     if (entry == nullptr) {
-        return Refusal("sorvane: no such user: " + asked);
+        return std::nullopt;
     }
     ProgramAccount account;
     account.uid = entry->pw_uid;
@@ -39,22 +38,21 @@ ProgramAccount FromEntry(const passwd* entry, const std::string& asked) {
 }
 
 // SUDO_UID as a user id; 0 when it is unset, empty or not a number.
-uid_t SudoUid() {
-    const char* text = std::getenv("SUDO_UID");
-    if (text == nullptr || *text < '0' || *text > '9') {
+uid_t SudoUid(const std::string& text) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') {
         return 0;
     }
     char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 10);
+    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
     return *end == '\0' && value == static_cast<uid_t>(value) ? static_cast<uid_t>(value) : 0;
 }
 
-ProgramAccount ChooseForRoot(const std::string& requestedUser) {
+ProgramAccount ChooseForRoot(const AccountRequest& request, const AccountLookup& lookup) {
     ProgramAccount account;
-    if (!requestedUser.empty()) {
-        account = FromEntry(getpwnam(requestedUser.c_str()), requestedUser);
-    } else if (const uid_t sudoUid = SudoUid(); sudoUid != 0) {
-        account = FromEntry(getpwuid(sudoUid), "SUDO_UID " + std::to_string(sudoUid));
+    if (!request.requestedUser.empty()) {
+        account = FromEntry(lookup.byName(request.requestedUser), request.requestedUser);
+    } else if (const uid_t sudoUid = SudoUid(request.sudoUid); sudoUid != 0) {
+        account = FromEntry(lookup.byUid(sudoUid), "SUDO_UID " + std::to_string(sudoUid));
     } else {
         return Refusal(kRootRefusal);
     }
@@ -72,15 +70,30 @@ bool Failed(const char* step, std::string& failure) {
 
 } // namespace
 
-ProgramAccount ChooseProgramAccount(const std::string& requestedUser) {
-    if (StartedByRoot()) {
-        return ChooseForRoot(requestedUser);
+ProgramAccount ChooseProgramAccount(const AccountRequest& request, const AccountLookup& lookup) {
+    if (request.realUid == 0 || request.effectiveUid == 0 || request.savedUid == 0) {
+        return ChooseForRoot(request, lookup);
     }
-    const passwd* requested = requestedUser.empty() ? nullptr : getpwnam(requestedUser.c_str());
-    if (!requestedUser.empty() && (requested == nullptr || requested->pw_uid != getuid())) {
-        return Refusal("sorvane: --user " + requestedUser + " needs root");
+    const std::optional<ProgramAccount> requested =
+        request.requestedUser.empty() ? std::nullopt : lookup.byName(request.requestedUser);
+    if (!request.requestedUser.empty() && (!requested || requested->uid != request.realUid)) {
+        return Refusal("sorvane: --user " + request.requestedUser + " needs root");
     }
     return ProgramAccount{};
+}
+
+ProgramAccount ChooseProgramAccount(const std::string& requestedUser) {
+    AccountRequest request;
+    // User ids that cannot be read count as root's, which has the launcher refuse rather than stay.
+    if (getresuid(&request.realUid, &request.effectiveUid, &request.savedUid) != 0) {
+        request.realUid = request.effectiveUid = request.savedUid = 0;
+    }
+    const char* sudoUid = std::getenv("SUDO_UID");
+    request.sudoUid = sudoUid != nullptr ? sudoUid : "";
+    request.requestedUser = requestedUser;
+    const AccountLookup system{[](const std::string& name) { return AccountOf(getpwnam(name.c_str())); },
+                               [](uid_t uid) { return AccountOf(getpwuid(uid)); }};
+    return ChooseProgramAccount(request, system);
 }
 
 bool BecomeAccount(const ProgramAccount& account, bool keepCapabilities, std::string& failure) {

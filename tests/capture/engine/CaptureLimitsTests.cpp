@@ -2,6 +2,7 @@
 #include "EngineTestSupport.h"
 
 #include <cctype>
+#include <cstdint>
 #include <numeric>
 #include <ostream>
 #include <string>
@@ -96,6 +97,33 @@ TEST_F(EngineTest, AFullStoreStopsWakingForItsStillReadableSocket) {
     EXPECT_EQ(fake.QueuedItems(), 3u);
     engine.Stop();
     EXPECT_EQ(engine.Count(), 16);
+}
+
+// What the limits let the store take, beyond what a capture can fill: the total clamped to the store's
+// 32-bit byte counter, and the packets reserved for at the start.
+struct StoreRoomCase {
+    int32_t maxPacketBytes, maxTotalMB;
+    uint64_t totalBytes;
+    size_t most, packetsWithin;
+};
+
+// 4095 MB fits the counter but the reservation stops at most; 4096 MB and no limit are clamped; a
+// per-packet limit of 0 divides as 1; a total of 0 has room for nothing.
+const StoreRoomCase kStoreRoom[] = {
+    {100, 16, 16u << 20, 1u << 20, 167772},      {100, 4095, 4095ull << 20, 1u << 20, 1u << 20},
+    {1, 4096, 0xFFFFFFFF, SIZE_MAX, 0xFFFFFFFF}, {-1, -1, 0xFFFFFFFF, 1u << 20, 1},
+    {0, 16, 16u << 20, 1u << 20, 1u << 20},      {100, 0, 0, 1u << 20, 0},
+};
+
+TEST(StorageLimits, TakeNoMoreThanTheStoreCanCount) {
+    for (const StoreRoomCase& c : kStoreRoom) {
+        SCOPED_TRACE(::testing::Message() << c.maxPacketBytes << " bytes, " << c.maxTotalMB << " MB");
+        const StorageLimits limits{c.maxPacketBytes, c.maxTotalMB};
+        EXPECT_EQ(limits.TotalBytes(), c.totalBytes);
+        EXPECT_EQ(limits.PacketsWithin(c.most), c.packetsWithin);
+        EXPECT_TRUE(c.totalBytes == 0 || limits.Admit(c.totalBytes - 1, 1));
+        EXPECT_FALSE(limits.Admit(c.totalBytes, 1));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, CaptureLimits, ::testing::ValuesIn(kCases),
