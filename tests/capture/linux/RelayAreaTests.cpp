@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include <linux/if_packet.h>
@@ -47,26 +48,16 @@ TEST(RelayReaderTest, ARecordThatDoesNotFitItsBlockEndsTheBlockUnread) {
         uint32_t used;
         uint32_t secondLength;
         std::vector<int32_t> read;
-    } cases[] = {
-        {24 + 16 + 8, 8, {4, 8, 3}},
-        {24 + 16 + 8, 9, {4, 3}},
-        {24 + 16 + 8, 0xFFFFFFFF, {4, 3}},
-        {24 + 8, 0, {4, 3}},
-    };
+    } cases[] = {{48, 8, {4, 8, 3}}, {48, 9, {4, 3}}, {48, 0xFFFFFFFF, {4, 3}}, {32, 0, {4, 3}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.secondLength);
         Memory area(kRelayAreaBytes);
-        const RelayRecord records[] = {{4, 0, 0}, {c.secondLength, 0, 0}, {3, 0, 0}};
-        unsigned char* first = RelayBlock(area.base, 0);
-        std::memcpy(first, &c.used, sizeof c.used);
-        std::memcpy(first + kRelayBlockHeaderBytes, &records[0], sizeof(RelayRecord));
-        std::memcpy(first + kRelayBlockHeaderBytes + 24, &records[1], sizeof(RelayRecord));
-        const uint32_t usedByOne = 24;
-        std::memcpy(RelayBlock(area.base, 1), &usedByOne, sizeof usedByOne);
-        std::memcpy(RelayBlock(area.base, 1) + kRelayBlockHeaderBytes, &records[2], sizeof(RelayRecord));
-        *RelayStatus(area.base, 0) = kRelayBlockReady;
-        *RelayStatus(area.base, 1) = kRelayBlockReady;
-
+        // Blocks, their used bytes, and their records at 8-byte offsets from the first.
+        for (auto [block, at, value] :
+             {std::tuple{0u, 0u, c.used}, {0u, 1u, 4u}, {0u, 4u, c.secondLength}, {1u, 0u, 24u}, {1u, 1u, 3u}}) {
+            std::memcpy(RelayBlock(area.base, block) + at * 8, &value, sizeof value);
+            *RelayStatus(area.base, block) = kRelayBlockReady;
+        }
         const std::unique_ptr<RelayReader> reader = RelayReader::Map(area.fd.get(), -1);
         ASSERT_NE(reader, nullptr);
         std::vector<int32_t> read;
@@ -94,15 +85,16 @@ TEST(PacketRingTest, SealedTheOpenBlockIsReadAndAStaleOneIsNot) {
         for (bool readAll : {true, false}) {
             Memory memory(kRingBytes);
             for (unsigned index = 0; index < 2; ++index) {
-                auto* block = reinterpret_cast<tpacket_block_desc*>(memory.base + index * kRingBlockBytes);
-                block->hdr.bh1.block_status = index == 0 ? TP_STATUS_USER : TP_STATUS_KERNEL;
-                block->hdr.bh1.num_pkts = index == 0 ? 2 : 3;
-                block->hdr.bh1.offset_to_first_pkt = 64;
-                block->hdr.bh1.seq_num = index == 0 ? 17 : c.sequence;
+                unsigned char* at = memory.base + index * kRingBlockBytes;
+                reinterpret_cast<tpacket_block_desc*>(at)->hdr.bh1 = {index == 0 ? TP_STATUS_USER : TP_STATUS_KERNEL,
+                                                                      index == 0 ? 2u : 3u,
+                                                                      64,
+                                                                      0,
+                                                                      index == 0 ? 17 : c.sequence,
+                                                                      {},
+                                                                      {}};
                 for (unsigned frame = 0; frame < 3; ++frame) {
-                    auto* header =
-                        reinterpret_cast<tpacket3_hdr*>(memory.base + index * kRingBlockBytes + 64 + frame * 128);
-                    *header = tpacket3_hdr{128, 0, 0, 20, 20, 0, 64, 64, {}, {}};
+                    *reinterpret_cast<tpacket3_hdr*>(at + 64 + frame * 128) = {128, 0, 0, 20, 20, 0, 64, 64, {}, {}};
                 }
             }
             const std::unique_ptr<PacketRing> ring = PacketRing::Map(memory.fd.get());
@@ -112,15 +104,14 @@ TEST(PacketRingTest, SealedTheOpenBlockIsReadAndAStaleOneIsNot) {
             for (; (readAll || frames == 0) && frames < 10 && ring->Peek(frame); ++frames) {
                 ring->Advance();
             }
+            ring->Seal();
             if (readAll) {
                 EXPECT_EQ(frames, 2u) << "the open block read before the seal";
-                ring->Seal();
                 for (; frames < 10 && ring->Peek(frame); ++frames) {
                     ring->Advance();
                 }
                 EXPECT_EQ(frames, c.frames);
             } else {
-                ring->Seal();
                 EXPECT_EQ(ring->TakeLost(), c.lostAfterOne);
                 EXPECT_FALSE(ring->Peek(frame)) << "a frame counted lost is still read";
             }
