@@ -34,6 +34,8 @@ bool SwitchReceiveAll(SOCKET socket, DWORD mode) {
     return WSAIoctl(socket, SIO_RCVALL, &mode, sizeof mode, nullptr, 0, &returned, nullptr, nullptr) == 0;
 }
 
+} // namespace
+
 // The sizes read back are not acted on, and a failure of any of the three calls does not stop capture.
 void EnlargeReceiveBuffer(SOCKET socket) {
     int size = 0;
@@ -44,8 +46,6 @@ void EnlargeReceiveBuffer(SOCKET socket) {
     length = sizeof size;
     getsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length);
 }
-
-} // namespace
 
 SOCKET OpenRawSocket(int protocol) {
     return WSASocketA(AF_INET, SOCK_RAW, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED);

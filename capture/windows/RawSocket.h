@@ -34,5 +34,9 @@ bool QueryAddressList(SOCKET socket, const CaptureSocketKind& kind, std::vector<
 OpenedSocket OpenReceiveAllSocket(SOCKET rawSocket, int32_t interfaceIndex, WSAEVENT networkEvent,
                                   const CaptureSocketKind& kind = CaptureSocketKind{});
 
+// The open's buffer step: asks for a receive buffer of kRawReceiveBufferBytes on socket. The provider
+// may refuse, and capture goes on with the buffer it has.
+void EnlargeReceiveBuffer(SOCKET socket);
+
 // Switches receive-all off on a socket from OpenReceiveAllSocket; false when the provider refused.
 bool SwitchReceiveAllOff(SOCKET socket);

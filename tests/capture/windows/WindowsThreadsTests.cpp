@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace {
 
 struct ThreadCall {
@@ -30,16 +32,51 @@ TEST(WindowsThread, RunsTheProcedureWithItsArgumentOnAnotherThread) {
     CloseHandle(call.done);
 }
 
-TEST(WindowsLocalClock, ReadsATimeOfDay) {
-    const LocalTime time = ReadLocalTime();
-    EXPECT_GE(time.hour, 0);
-    EXPECT_LE(time.hour, 23);
-    EXPECT_GE(time.minute, 0);
-    EXPECT_LE(time.minute, 59);
-    EXPECT_GE(time.second, 0);
-    EXPECT_LE(time.second, 59);
-    EXPECT_GE(time.millisecond, 0);
-    EXPECT_LE(time.millisecond, 999);
+// The local time read another way than ReadLocalTime's: the system clock as a file time moved to
+// local time, in whole milliseconds (truncated, as the stamp is) since 1601.
+int64_t LocalMilliseconds() {
+    FILETIME utc;
+    FILETIME local;
+    GetSystemTimeAsFileTime(&utc);
+    EXPECT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+    return static_cast<int64_t>((uint64_t{local.dwHighDateTime} << 32 | local.dwLowDateTime) / 10000);
+}
+
+struct Bracket {
+    int64_t before;
+    int64_t stamp;
+    int64_t after;
+};
+
+// ReadLocalTime between two readings on this thread, the stamp placed on the readings' day; a
+// bracket across midnight is taken again.
+Bracket BracketReadLocalTime() {
+    constexpr int64_t kDay = 24 * 60 * 60 * 1000;
+    for (;;) {
+        const int64_t before = LocalMilliseconds();
+        const LocalTime time = ReadLocalTime();
+        const int64_t after = LocalMilliseconds();
+        EXPECT_TRUE(time.hour >= 0 && time.hour <= 23 && time.minute >= 0 && time.minute <= 59 && time.second >= 0 &&
+                    time.second <= 59 && time.millisecond >= 0 && time.millisecond <= 999);
+        const int64_t ofDay = ((time.hour * 60 + time.minute) * 60 + time.second) * 1000 + time.millisecond;
+        if (before / kDay == after / kDay)
+            return Bracket{before, before / kDay * kDay + ofDay, after};
+    }
+}
+
+// The second bracket opens only once the readings have moved past the first, so a clock that stands
+// still, lags or runs ahead falls outside one of them.
+TEST(WindowsLocalClock, ReadsTheLocalTimeOfDayAsItMoves) {
+    const Bracket first = BracketReadLocalTime();
+    Bracket second;
+    do {
+        Sleep(20);
+        second = BracketReadLocalTime();
+    } while (second.before <= first.after);
+    for (const Bracket& bracket : {first, second}) {
+        EXPECT_LE(bracket.before, bracket.stamp);
+        EXPECT_LE(bracket.stamp, bracket.after);
+    }
 }
 
 } // namespace
