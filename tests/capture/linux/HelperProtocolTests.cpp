@@ -79,5 +79,5 @@ TEST(HelperProtocol, RepliesParseOnlyWhenWellFormed) {
         EXPECT_EQ(parsed.relay, c.relay);
         EXPECT_EQ(parsed.failure, c.failure);
     }
-    EXPECT_FALSE(ParseHelperReply(BytesOf(RelayReply()), 0).valid) << "an empty message";
+    EXPECT_FALSE(ParseHelperReply(BytesOf(FailureReply("x")), 0).valid) << "an empty message";
 }
