@@ -5,28 +5,41 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char kRefusal[] = "capture helper refused the request: protocol version 9 expected\n";
 
-// A helper that takes a moment before it refuses the hello, as one of another protocol version
-// does on a busy machine; it then waits for another hello, as the real one does.
-void RefuseHelloAfterAMoment(int startChannel) {
+// Whether the thread is blocked in poll(2) or ppoll(2), as its /proc syscall line shows.
+bool BlockedInPoll(pid_t thread) {
+    std::ifstream line("/proc/self/task/" + std::to_string(thread) + "/syscall");
+    long number = -1;
+    line >> number;
+    return number == SYS_poll || number == SYS_ppoll;
+}
+
+// A helper that refuses the hello only once the client waits for its answer, as one of another
+// protocol version does on a busy machine; it then waits for another hello, as the real one does.
+void RefuseHelloOnceTheClientWaits(int startChannel, pid_t client) {
     unsigned char buffer[kMaxMessageBytes];
     const ReceivedMessage hello = ReceiveMessage(startChannel, buffer, sizeof buffer);
     if (hello.descriptors[0] >= 0) {
         close(hello.descriptors[0]);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // A client that does not wait closes the start channel instead: the refusal then comes too late.
+    pollfd closed{startChannel, 0, 0};
+    while (!BlockedInPoll(client) && poll(&closed, 1, 1) == 0) {
+    }
     SendMessage(startChannel, FailureReply(kRefusal), -1);
     ReceiveMessage(startChannel, buffer, sizeof buffer);
     close(startChannel);
@@ -35,7 +48,7 @@ void RefuseHelloAfterAMoment(int startChannel) {
 TEST(CaptureHelperClient, AHelloRefusedAMomentLaterShowsTheHelpersOwnLine) {
     int start[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, start), 0);
-    std::thread helper(RefuseHelloAfterAMoment, start[1]);
+    std::thread helper(RefuseHelloOnceTheClientWaits, start[1], static_cast<pid_t>(syscall(SYS_gettid)));
     {
         CaptureHelperClient client(start[0]);
         const RelayedDescriptors opened = client.Request("lo");
@@ -88,14 +101,15 @@ bool PeerClosed(int end) {
     return poll(&polled, 1, 0) == 1 && (polled.revents & POLLHUP) != 0;
 }
 
-// A refusal that comes with a descriptor all the same: the client closes it.
+// A refusal that comes with as many descriptors as a relay reply: the client closes them.
 TEST(CaptureHelperClient, ADescriptorThatCameWithARefusalIsClosed) {
     int probe[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, probe), 0);
     {
         ScriptedHelper helper([&](int channel) {
             if (TakeRequest(channel)) {
-                SendMessage(channel, FailureReply("bind failed\n"), probe[1]);
+                const int three[] = {probe[1], probe[1], probe[1]};
+                SendMessage(channel, FailureReply("bind failed\n"), three, 3);
                 close(probe[1]);
             }
             return false;
@@ -109,12 +123,16 @@ TEST(CaptureHelperClient, ADescriptorThatCameWithARefusalIsClosed) {
     close(probe[0]);
 }
 
-// The success reply without its descriptors, and a reply of an unknown kind: a failure line, no capture.
-TEST(CaptureHelperClient, AReplyWithoutItsDescriptorsOrOfNoKnownKindFailsWithALine) {
-    for (const std::string& reply : {RelayReply(), std::string("X")}) {
+// The success reply without its descriptors, a reply of an unknown kind, and none before the
+// channel's end: a failure line, no capture.
+TEST(CaptureHelperClient, AReplyWithoutItsDescriptorsOrOfNoKnownKindOrNoneFailsWithALine) {
+    const std::string malformed = "capture helper request failed: malformed reply\n";
+    for (const auto& [reply, failure] : {std::pair<std::string, std::string>{RelayReply(), malformed},
+                                         {"X", malformed},
+                                         {"", "capture helper request failed: the helper has exited\n"}}) {
         SCOPED_TRACE(reply);
-        ScriptedHelper helper([&](int channel) {
-            if (TakeRequest(channel)) {
+        ScriptedHelper helper([&reply = reply](int channel) {
+            if (TakeRequest(channel) && !reply.empty()) {
                 SendMessage(channel, reply, -1);
             }
             return false;
@@ -122,22 +140,28 @@ TEST(CaptureHelperClient, AReplyWithoutItsDescriptorsOrOfNoKnownKindFailsWithALi
         CaptureHelperClient client(helper.StartChannel());
         const RelayedDescriptors opened = client.Request("lo");
         EXPECT_EQ(opened.area, -1);
-        EXPECT_EQ(opened.failure, "capture helper request failed: malformed reply\n");
+        EXPECT_EQ(opened.failure, failure);
     }
 }
 
-// A helper that could not start leaves its line on the start channel before any hello: every
-// request fails with that line, and no notice says the helper went away.
+// What a helper left on the start channel before any hello is every request's failure when it is a
+// failure line, and a fixed line otherwise; no notice says the helper went away.
 TEST(CaptureHelperClient, ALineLeftOnTheStartChannelIsEveryRequestsFailure) {
     constexpr char kStartFailure[] = "capture helper start failed: /nowhere/helper: No such file or directory\n";
-    int start[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, start), 0);
-    ASSERT_TRUE(SendMessage(start[1], FailureReply(kStartFailure), -1));
-    close(start[1]);
-    CaptureHelperClient client(start[0]);
-    EXPECT_EQ(client.Request("lo").failure, kStartFailure);
-    EXPECT_EQ(client.Request("veth0").failure, kStartFailure);
-    EXPECT_EQ(client.TakeGoneNotice(), "");
+    const std::string fixed = "capture helper connection failed\n";
+    for (const auto& [left, failure] : {std::pair<std::string, std::string>{FailureReply(kStartFailure), kStartFailure},
+                                        {RelayReply(), fixed},
+                                        {"X", fixed}}) {
+        SCOPED_TRACE(left);
+        int start[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, start), 0);
+        ASSERT_TRUE(SendMessage(start[1], left, -1));
+        close(start[1]);
+        CaptureHelperClient client(start[0]);
+        EXPECT_EQ(client.Request("lo").failure, failure);
+        EXPECT_EQ(client.Request("veth0").failure, failure);
+        EXPECT_EQ(client.TakeGoneNotice(), "");
+    }
 }
 
 // A helper that takes a request and never answers holds the start of capture up for the reply's

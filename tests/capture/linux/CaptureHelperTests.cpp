@@ -225,8 +225,8 @@ void CloseRelay(const Relay& relay) {
     CloseAll({relay.area, relay.data, relay.freed});
 }
 
-// The payloads of what the relay publishes until a short wait brings nothing more (hang guard: a
-// few seconds for the first).
+// The payloads of the first `expected` datagrams the relay publishes, and any published with them
+// (hang guard: a few seconds each).
 std::vector<std::string> RelayedPayloads(const Relay& relay, size_t expected) {
     std::unique_ptr<RelayReader> reader = RelayReader::Map(relay.area, relay.freed);
     EXPECT_NE(reader, nullptr);
@@ -243,7 +243,7 @@ std::vector<std::string> RelayedPayloads(const Relay& relay, size_t expected) {
             continue;
         }
         pollfd polled{relay.data, POLLIN, 0};
-        if (poll(&polled, 1, payloads.size() < expected ? 5000 : 200) <= 0) {
+        if (payloads.size() >= expected || poll(&polled, 1, 5000) <= 0) {
             return payloads;
         }
         uint64_t count = 0;
@@ -251,10 +251,18 @@ std::vector<std::string> RelayedPayloads(const Relay& relay, size_t expected) {
     }
 }
 
-// Sends one datagram on loopback and one from b to a over the veth, each with its interface's name.
-void SendOnBothInterfaces(const NamespacePair& namespaces) {
-    SendUdp("127.0.0.1", "127.0.0.1", kTestPort, "lo");
-    namespaces.RunInB([] { SendUdp(NamespacePair::kAddressB, NamespacePair::kAddressA, kTestPort, "sva0"); });
+// Sends a datagram on the interface not captured and, once its sink has it (the capture has let it
+// pass), one on the captured interface, each carrying its interface's name: when the second is
+// relayed, nothing more can come before it.
+void SendOtherInterfaceFirst(const NamespacePair& namespaces, bool loopbackCaptured, UdpSink& otherSink) {
+    for (const bool loopback : {!loopbackCaptured, loopbackCaptured}) {
+        if (loopback) {
+            SendUdp("127.0.0.1", "127.0.0.1", kTestPort, "lo");
+        } else {
+            namespaces.RunInB([] { SendUdp(NamespacePair::kAddressB, NamespacePair::kAddressA, kTestPort, "sva0"); });
+        }
+        EXPECT_TRUE(loopback == loopbackCaptured || otherSink.Take());
+    }
 }
 
 } // namespace
@@ -272,14 +280,7 @@ TEST_F(CaptureHelperTest, RefusesMalformedRequestsAndStillServesTheNamedInterfac
             {"", Refusal("empty request")},
             {"X", Refusal("unknown request")},
             {HelloRequest(), Refusal("already connected")},
-            {"H\x01", Refusal("unknown protocol version")},
-            {"O", Refusal("no interface name")},
-            {"O" + std::string(16, 'a'), Refusal("interface name longer than 15 bytes")},
             {"O" + std::string(15, 'a'), "Fbind(AF_PACKET) failed: No such device\n"},
-            {std::string("Olo\0sva0", 8), Refusal("not a device name")},
-            {"Osva0:1", Refusal("not a device name")},
-            {"O..", Refusal("not a device name")},
-            {"Dlo", Refusal("unknown request")},
             {"O" + std::string(kMaxMessageBytes, 'l'), Refusal("request too long")},
             {"Onosuch0", "Fbind(AF_PACKET) failed: No such device\n"},
         };
@@ -299,7 +300,8 @@ TEST_F(CaptureHelperTest, RefusesMalformedRequestsAndStillServesTheNamedInterfac
             SCOPED_TRACE(name);
             const Relay relay = OpenRelay(helper.Channel(), name);
             ASSERT_GE(relay.area, 0);
-            SendOnBothInterfaces(*m_namespaces);
+            const bool loopback = std::string(name) == "lo";
+            SendOtherInterfaceFirst(*m_namespaces, loopback, loopback ? vethSink : loopbackSink);
             EXPECT_EQ(RelayedPayloads(relay, 1), std::vector<std::string>{name});
             ASSERT_TRUE(SendMessage(helper.Channel(), EndRequest(), -1));
             CloseRelay(relay);
@@ -316,9 +318,9 @@ TEST_F(CaptureHelperTest, KeepsCapNetRawAloneFromEverythingItStartedWith) {
         // Once it answers, the helper has set its capabilities for good.
         CloseAll(Ask(helper.Channel(), OpenRequest("lo")).descriptors);
         const std::string rawAlone = "0000000000002000";
-        std::map<std::string, std::string> expected = {
-            {"CapInh", "0000000000000000"}, {"CapPrm", rawAlone}, {"CapEff", rawAlone},
-            {"CapBnd", rawAlone},           {"CapAmb", "0000000000000000"}, {"NoNewPrivs", "1"}};
+        std::map<std::string, std::string> expected = {{"CapInh", "0000000000000000"}, {"CapPrm", rawAlone},
+                                                       {"CapEff", rawAlone},           {"CapBnd", rawAlone},
+                                                       {"CapAmb", "0000000000000000"}, {"NoNewPrivs", "1"}};
         std::map<std::string, std::string> actual = PrivilegeLines(helper.Pid());
         // The bounding set can only be narrowed with CAP_SETPCAP, which a container may withhold.
         const uint64_t ownEffective = std::stoull(PrivilegeLines(getpid())["CapEff"], nullptr, 16);
@@ -394,25 +396,39 @@ TEST_F(CaptureHelperTest, TakesOnlyTheParentsHelloWithOneUnixChannelAndClosesEve
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, stream), 0);
         int pipeEnds[2];
         ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
-        std::vector<std::pair<std::string, std::vector<int>>> refused = {
-            {"two descriptors", {pair[1], pair[1]}},
-            {"nine descriptors", std::vector<int>(9, pair[1])},
-            {"a stream socket", {stream[1]}},
-            {"a pipe", {pipeEnds[1]}},
+        const std::string oneChannel = Refusal("a hello brings one Unix channel");
+        struct Refused {
+            std::string what;
+            std::string request;
+            std::vector<int> fds;
+            std::string reply;
+        };
+        std::vector<Refused> refused = {
+            {"two descriptors", hello, {pair[1], pair[1]}, oneChannel},
+            {"nine descriptors", hello, std::vector<int>(9, pair[1]), oneChannel},
+            {"a stream socket", hello, {stream[1]}, oneChannel},
+            {"a pipe", hello, {pipeEnds[1]}, oneChannel},
+            {"an empty message", "", {}, Refusal("empty request")},
+            {"an open request with a channel", OpenRequest("lo"), {pair[1]}, Refusal("hello first")},
+            {"another version's hello with a channel", "H\x01", {pair[1]}, Refusal("unknown protocol version")},
         };
         // A sequenced-packet socket of another family, where the kernel offers one.
+        int otherFamily = -1;
         for (const auto& [domain, protocol] : {std::pair<int, int>{AF_VSOCK, 0}, {AF_INET, IPPROTO_SCTP}}) {
-            const int other = socket(domain, SOCK_SEQPACKET | SOCK_CLOEXEC, protocol);
-            if (other >= 0) {
-                refused.push_back({"a sequenced-packet socket of family " + std::to_string(domain), {other}});
+            otherFamily = socket(domain, SOCK_SEQPACKET | SOCK_CLOEXEC, protocol);
+            if (otherFamily >= 0) {
+                refused.push_back({"a sequenced-packet socket of family " + std::to_string(domain),
+                                   hello,
+                                   {otherFamily},
+                                   oneChannel});
                 break;
             }
         }
-        for (const auto& [what, fds] : refused) {
-            SCOPED_TRACE(what);
-            ASSERT_TRUE(SendWithDescriptors(helper.Start(), hello, fds));
+        for (const Refused& r : refused) {
+            SCOPED_TRACE(r.what);
+            ASSERT_TRUE(SendWithDescriptors(helper.Start(), r.request, r.fds));
             const Reply reply = TakeReply(helper.Start());
-            EXPECT_EQ(reply.bytes, Refusal("a hello brings one Unix channel"));
+            EXPECT_EQ(reply.bytes, r.reply);
             EXPECT_TRUE(reply.descriptors.empty());
         }
         EXPECT_EQ(OpenDescriptorsOf(helper.Pid()), descriptorsBefore);
@@ -423,10 +439,8 @@ TEST_F(CaptureHelperTest, TakesOnlyTheParentsHelloWithOneUnixChannelAndClosesEve
         close(pair[0]);
         close(stream[0]);
         close(pipeEnds[0]);
-        if (refused.size() == 4) {
-            std::cout << "no sequenced-packet socket of another family here: that case was not tried\n";
-        } else {
-            close(refused.back().second.front());
+        if (otherFamily >= 0) {
+            close(otherFamily);
         }
 
         helper.TakeChannel(helper.Greet());
@@ -441,6 +455,10 @@ TEST_F(CaptureHelperTest, TakesOnlyTheParentsHelloWithOneUnixChannelAndClosesEve
         EXPECT_EQ(OpenDescriptorsOf(helper.Pid()), served);
         close(extra[0]);
         close(extra[1]);
+        if (otherFamily < 0) {
+            SKIP_UNLESS_FULL_RUN("no sequenced-packet socket of another family here (vsock, SCTP): a hello "
+                                 "with one was not tried");
+        }
     });
 }
 

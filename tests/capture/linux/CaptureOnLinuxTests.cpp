@@ -1,18 +1,20 @@
 // The capture engine over the Linux backend, with real datagrams between two network namespaces.
 #include "Capture.h"
-#include "RecordingPoster.h"
+#include "ForwardingCaptureSystem.h"
 #include "LinuxDatagrams.h"
 #include "NamespacePair.h"
 #include "NamespaceTest.h"
+#include "RecordingPoster.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
+#include <condition_variable>
 #include <cstdio>
-#include <ctime>
-#include <thread>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <utility>
 
 namespace {
 
@@ -32,11 +34,27 @@ int StampMilliseconds(const std::string& stamp) {
     return ((hour * 60 + minute) * 60 + second) * 1000 + millisecond;
 }
 
-double RealTimeMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
+// The real backend with the capture thread held before its first receive until Release.
+class HeldReceives : public ForwardingCaptureSystem {
+public:
+    explicit HeldReceives(CaptureSystem real) : ForwardingCaptureSystem(real) {}
+    void Release() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+    ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_released; });
+        lock.unlock();
+        return ForwardingCaptureSystem::Receive(socket, buffer, capacity);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_released = false;
+};
 
 } // namespace
 
@@ -44,18 +62,20 @@ double RealTimeMilliseconds() {
 class LinuxCaptureEngineTest : public NamespaceTest {
 protected:
     // Runs body with a capture on a's veth end, a sink taking the datagrams sent to a.
-    void CaptureInA(const std::function<void(CCapture&)>& body) {
+    void CaptureInA(const std::function<void(CCapture&)>& body, CaptureSystem system = HostCaptureSystem()) {
         m_namespaces->RunInA([&] {
-            UdpSink sink(NamespacePair::kAddressA, kTestPort);
-            CCapture engine(HostCaptureSystem(), &m_poster);
+            m_sink = std::make_unique<UdpSink>(NamespacePair::kAddressA, kTestPort);
+            CCapture engine(system, &m_poster);
             ASSERT_TRUE(engine.LaunchThread());
             engine.Start(kVethIndex, StorageLimits{kMaxPacketBytes, kMaxTotalMB});
             body(engine);
             engine.Shutdown();
+            m_sink.reset();
         });
     }
 
     RecordingPoster m_poster;
+    std::unique_ptr<UdpSink> m_sink;
 };
 
 TEST_F(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit) {
@@ -80,28 +100,40 @@ TEST_F(LinuxCaptureEngineTest, StoresEachDatagramFromThePeerInOrderCutToTheLimit
     EXPECT_TRUE(m_poster.LogTexts().empty()) << m_poster.LogTexts().front();
 }
 
-// Two datagrams 30 ms apart may reach the store in one ring block, handed over together; their stamps
-// still lie as far apart as they were sent (within the stamp's millisecond and a little delivery).
+// Each stamp lies between clock readings taken, as the backend reads its clock, before its datagram
+// was sent and after its sink took it in. The capture thread's receives are held until the clock
+// has moved past the last of these, so that a stamp taken when storing would lie after every one.
 TEST_F(LinuxCaptureEngineTest, StampsAreTheArrivalTimesNotTheTimesOfStoring) {
+    constexpr int kDayMs = 24 * 60 * 60 * 1000;
+    const auto dayMs = [] {
+        const LocalTime t = ReadLocalTime();
+        return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+    };
     const std::vector<Datagram> sent = Datagrams(NamespacePair::kAddressB, NamespacePair::kAddressA, 3);
-    CaptureInA([&](CCapture& engine) {
-        // The first datagram waits for address resolution, which would stretch the first gap.
-        m_namespaces->RunInB([&] { SendAll({sent[0]}); });
-        ASSERT_TRUE(m_poster.WaitForPackets(1, std::chrono::seconds(5)));
-        double sendGapMs = 0;
-        m_namespaces->RunInB([&] {
-            SendAll({sent[1]});
-            const double first = RealTimeMilliseconds();
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            SendAll({sent[2]});
-            sendGapMs = RealTimeMilliseconds() - first;
-        });
-        ASSERT_TRUE(m_poster.WaitForPackets(3, std::chrono::seconds(5)));
-        engine.Stop();
-
-        ASSERT_EQ(engine.Count(), 3);
-        const int stampGapMs =
-            StampMilliseconds(engine.Get(2).timeStamp) - StampMilliseconds(engine.Get(1).timeStamp);
-        EXPECT_NEAR(stampGapMs, sendGapMs, 2.0) << engine.Get(1).timeStamp << " " << engine.Get(2).timeStamp;
-    });
+    HeldReceives held(HostCaptureSystem());
+    CaptureInA(
+        [&](CCapture& engine) {
+            std::vector<std::pair<int, int>> brackets;
+            for (const Datagram& datagram : sent) {
+                const int before = dayMs();
+                m_namespaces->RunInB([&] { SendAll({datagram}); });
+                EXPECT_TRUE(m_sink->Take());
+                brackets.emplace_back(before, dayMs());
+            }
+            while (dayMs() == brackets.back().second) {
+            }
+            held.Release();
+            EXPECT_TRUE(m_poster.WaitForPackets(static_cast<int>(sent.size()), std::chrono::seconds(5)));
+            engine.Stop();
+            ASSERT_EQ(engine.Count(), static_cast<int32_t>(sent.size()));
+            for (size_t i = 0; i < sent.size(); ++i) {
+                const auto [before, after] = brackets[i];
+                const std::string stamp = engine.Get(static_cast<int32_t>(i)).timeStamp;
+                // Modulo a day, for a bracket across midnight.
+                EXPECT_LE((StampMilliseconds(stamp) - before + kDayMs) % kDayMs, (after - before + kDayMs) % kDayMs)
+                    << "datagram " << i << " stamped " << stamp << ", sent within [" << before << ", " << after
+                    << "] ms of the day";
+            }
+        },
+        held);
 }

@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint32_t kCapacity = 65535;
 constexpr int kArrivalWaitMs = 2000;
-constexpr int kQuietWaitMs = 200;
+const std::string kMarker = "end of datagrams";
 
 } // namespace
 
@@ -39,6 +39,14 @@ void SendAll(const std::vector<Datagram>& datagrams) {
     for (const Datagram& datagram : datagrams) {
         SendUdp(datagram.from, datagram.to, kTestPort, datagram.payload);
     }
+}
+
+void SendAllThenMarker(const std::vector<Datagram>& datagrams, UdpSink& sink) {
+    for (const Datagram& datagram : datagrams) {
+        SendUdp(datagram.from, datagram.to, kTestPort, datagram.payload);
+        EXPECT_TRUE(sink.Take());
+    }
+    SendUdp(datagrams.back().from, datagrams.back().to, kTestPort, kMarker);
 }
 
 unsigned Word(const Bytes& bytes, size_t offset) {
@@ -74,12 +82,15 @@ bool Readable(SocketHandle socket, int timeoutMs) {
     return poll(&polled, 1, timeoutMs) > 0;
 }
 
-std::vector<Bytes> ReceiveAll(CaptureSockets& sockets, SocketHandle socket, size_t expected) {
+std::vector<Bytes> ReceiveAll(CaptureSockets& sockets, SocketHandle socket) {
     std::vector<Bytes> captured;
     Bytes buffer(kCapacity);
     for (;;) {
         const ReceiveResult result = sockets.Receive(socket, buffer.data(), kCapacity);
         if (result.bytes >= 0) {
+            if (std::string(buffer.begin() + 28, buffer.begin() + std::max(result.bytes, 28)) == kMarker) {
+                return captured;
+            }
             captured.emplace_back(buffer.begin(), buffer.begin() + result.bytes);
             continue;
         }
@@ -87,7 +98,8 @@ std::vector<Bytes> ReceiveAll(CaptureSockets& sockets, SocketHandle socket, size
             ADD_FAILURE() << sockets.ReceiveFailureText(result.error);
             return captured;
         }
-        if (!Readable(socket, captured.size() < expected ? kArrivalWaitMs : kQuietWaitMs)) {
+        if (!Readable(socket, kArrivalWaitMs)) {
+            ADD_FAILURE() << "no marker after the datagrams";
             return captured;
         }
     }

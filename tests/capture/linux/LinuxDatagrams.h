@@ -23,6 +23,10 @@ std::string Payload(int sequence, size_t size);
 std::vector<Datagram> Datagrams(const char* from, const char* to, int seed);
 // Sends each datagram to kTestPort from the calling thread's namespace.
 void SendAll(const std::vector<Datagram>& datagrams);
+class UdpSink;
+// Sends each datagram as SendAll does, each once sink (at their destination) has taken the one
+// before, and then a marker along the same path: a capture has seen every datagram pass before it.
+void SendAllThenMarker(const std::vector<Datagram>& datagrams, UdpSink& sink);
 
 unsigned Word(const Bytes& bytes, size_t offset);
 // captured holds the first cutTo bytes (or all) of the IPv4 datagram that carried sent: a 20-byte
@@ -30,8 +34,8 @@ unsigned Word(const Bytes& bytes, size_t offset);
 void ExpectUdpDatagram(const Bytes& captured, const Datagram& sent, size_t cutTo = SIZE_MAX);
 void ExpectCaptured(const std::vector<Bytes>& captured, const std::vector<Datagram>& sent);
 
-// Receives until `expected` datagrams are in and a short wait brings no more, or until nothing
-// arrives for a long wait; the caller compares what came.
-std::vector<Bytes> ReceiveAll(CaptureSockets& sockets, SocketHandle socket, size_t expected);
+// Receives until the marker of SendAllThenMarker comes, or until nothing arrives for a long wait;
+// the caller compares what came before the marker.
+std::vector<Bytes> ReceiveAll(CaptureSockets& sockets, SocketHandle socket);
 // True when the socket becomes readable within the time.
 bool Readable(SocketHandle socket, int timeoutMs);

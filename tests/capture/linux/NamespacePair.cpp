@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -120,6 +121,12 @@ UdpSink::UdpSink(const char* address, uint16_t port) : m_fd(socket(AF_INET, SOCK
 
 UdpSink::~UdpSink() {
     close(m_fd);
+}
+
+bool UdpSink::Take() {
+    pollfd polled{m_fd, POLLIN, 0};
+    char byte = 0;
+    return poll(&polled, 1, 5000) == 1 && recv(m_fd, &byte, sizeof byte, 0) >= 0;
 }
 
 sockaddr_in SocketAddress(const char* dotted, uint16_t port) {

@@ -54,6 +54,11 @@ public:
     UdpSink& operator=(const UdpSink&) = delete;
     ~UdpSink();
 
+    // Takes the next datagram, waiting a few seconds at most (a hang guard). A capture socket on
+    // the interface has seen the datagram before the sink gets it: the kernel hands a frame to
+    // every packet socket bound to all protocols before IP takes it in.
+    bool Take();
+
 private:
     int m_fd;
 };
