@@ -91,7 +91,7 @@ void CCapture::Start(int32_t interfaceIndex, StorageLimits limits) {
     m_limits = limits;
     m_nInterfaceIndex = interfaceIndex;
     m_bDropReported = false;
-    m_nLostPackets = 0;
+    m_lost = {};
     m_store.Reserve(m_limits.PacketsWithin(kMostReservedPackets));
 
     SocketHandle socket = kInvalidSocket;
@@ -273,28 +273,33 @@ void CCapture::DrainBeforeClose() {
     if (socket == kInvalidSocket || m_receiveBuffer == nullptr || m_nReceiving.load(std::memory_order_acquire) != 1) {
         return;
     }
-    const auto deadline = std::chrono::steady_clock::now() + kStopReadingFor;
+    const auto deadline = m_system.threads.Now() + kStopReadingFor;
     m_system.sockets.StopArrivals(socket);
     const uint32_t mostReads = m_system.sockets.SocketBufferBytes() / kSmallestDatagramBytes;
     for (uint32_t read = 0; read < mostReads; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) || !ReceiveOne(socket)) {
             return;
         }
-        if (read % kReadsPerClockCheck == kReadsPerClockCheck - 1 && std::chrono::steady_clock::now() >= deadline) {
+        if (read % kReadsPerClockCheck == kReadsPerClockCheck - 1 && m_system.threads.Now() >= deadline) {
             return;
         }
     }
 }
 
 // Datagrams lost after the store filled were refused by the storage limit, which the full notice
-// already told; only those lost while storing was on are reported.
+// already told; only those lost while storing was on are reported, each cause in a line of its own.
 void CCapture::ReportLostPackets() {
     const SocketHandle socket = m_socket.load(std::memory_order_acquire);
     if (socket != kInvalidSocket && m_nReceiving.load(std::memory_order_acquire) == 1) {
-        m_nLostPackets += m_system.sockets.TakeLostCount(socket);
+        const LostCounts lost = m_system.sockets.TakeLostCounts(socket);
+        m_lost.kernelDropped += lost.kernelDropped;
+        m_lost.unreadAtStop = lost.unreadAtStop;
     }
-    if (m_nLostPackets != 0) {
-        PostLogText(LostPacketsLine(m_nLostPackets).data());
+    if (m_lost.kernelDropped != 0) {
+        PostLogText(LostPacketsLine(m_lost.kernelDropped).data());
+    }
+    if (m_lost.unreadAtStop != 0) {
+        PostLogText(UnreadPacketsLine(m_lost.unreadAtStop).data());
     }
 }
 
@@ -324,7 +329,8 @@ bool CCapture::ReceiveOne(SocketHandle socket) {
     }
     const StoreOutcome outcome = StoreDatagram(result);
     if (outcome == StoreOutcome::Full) {
-        m_nLostPackets += m_system.sockets.TakeLostCount(socket);
+        // What a stop had still to read when the store filled, the limit would have refused too.
+        m_lost.kernelDropped += m_system.sockets.TakeLostCounts(socket).kernelDropped;
         // The window learns of every stored packet before it learns that storing stopped.
         AnnounceStoredPackets(true);
         Post(WM_CAPTURE_FULL);

@@ -68,8 +68,8 @@ ReceiveResult RelayedCapture::Receive(unsigned char* buffer, uint32_t capacity) 
 
 // False once the stop's wait is over.
 bool RelayedCapture::WaitForRelay() const {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_stopDeadline -
-                                                                            std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(m_stopDeadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
         return false;
     }

@@ -92,44 +92,47 @@ TEST_F(EngineTest, AStopDuringAFloodStoresExactlyWhatArrivedBeforeArrivalsStoppe
 }
 
 struct LostCase {
-    uint64_t lost;
-    const char* line;
+    LostCounts lost;
+    std::vector<std::string> lines;
 };
 
 class LostPacketsTest : public EngineTest, public ::testing::WithParamInterface<LostCase> {};
 
-// What the platform lost during a capture is told once, as the capture stops.
-TEST_P(LostPacketsTest, AreToldInOneLineAtStop) {
+// What the platform lost during a capture is told once, as the capture stops, a line per cause.
+TEST_P(LostPacketsTest, AreToldAtStopALinePerCause) {
     ASSERT_TRUE(engine.LaunchThread());
     engine.Start(0, StorageLimits{100, 16});
     fake.QueueDatagramOfSize(20);
     ASSERT_TRUE(poster.WaitForPackets(1));
-    fake.ScriptLostCount(GetParam().lost);
+    fake.ScriptLostCount(GetParam().lost.kernelDropped, GetParam().lost.unreadAtStop);
     EXPECT_TRUE(poster.LogTexts().empty());
     engine.Stop();
 
-    const std::vector<std::string> expected =
-        GetParam().line[0] == '\0' ? std::vector<std::string>{} : std::vector<std::string>{GetParam().line};
-    EXPECT_EQ(poster.LogTexts(), expected);
+    EXPECT_EQ(poster.LogTexts(), GetParam().lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, LostPacketsTest,
-                         ::testing::Values(LostCase{0, ""},
-                                           LostCase{1, "Kernel dropped 1 packet during this capture\n"},
-                                           LostCase{999, "Kernel dropped 999 packets during this capture\n"},
-                                           LostCase{1234, "Kernel dropped 1,234 packets during this capture\n"},
-                                           LostCase{1234567, "Kernel dropped 1,234,567 packets during this capture\n"},
-                                           LostCase{UINT64_MAX, "Kernel dropped 18,446,744,073,709,551,615 "
-                                                                "packets during this capture\n"}));
+INSTANTIATE_TEST_SUITE_P(
+    Counts, LostPacketsTest,
+    ::testing::Values(LostCase{{0, 0}, {}}, LostCase{{1, 0}, {"Kernel dropped 1 packet during this capture\n"}},
+                      LostCase{{999, 0}, {"Kernel dropped 999 packets during this capture\n"}},
+                      LostCase{{1234, 0}, {"Kernel dropped 1,234 packets during this capture\n"}},
+                      LostCase{{1234567, 0}, {"Kernel dropped 1,234,567 packets during this capture\n"}},
+                      LostCase{{UINT64_MAX, 0},
+                               {"Kernel dropped 18,446,744,073,709,551,615 "
+                                "packets during this capture\n"}},
+                      LostCase{{0, 1}, {"1 packet had not been read when the capture stopped\n"}},
+                      LostCase{{5, 1234},
+                               {"Kernel dropped 5 packets during this capture\n",
+                                "1,234 packets had not been read when the capture stopped\n"}}));
 
-// Datagrams lost before the store filled count; those lost after it, refused by the limit anyway,
-// do not.
+// Datagrams lost before the store filled count; those lost after it, and those left unread when it
+// filled, refused by the limit anyway, do not.
 TEST_F(EngineTest, OnlyLossesBeforeTheStoreFilledAreTold) {
     ASSERT_TRUE(engine.LaunchThread());
     engine.Start(0, StorageLimits{100, 0});
     fake.QueueDatagramOfSize(0);
     ASSERT_TRUE(poster.WaitForPackets(1));
-    fake.ScriptLostCount(5);
+    fake.ScriptLostCount(5, 3);
     fake.QueueDatagramOfSize(10);
     ASSERT_TRUE(poster.WaitForCount(WM_CAPTURE_FULL, 1));
     fake.ScriptLostCount(7);

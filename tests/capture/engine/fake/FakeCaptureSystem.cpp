@@ -66,9 +66,10 @@ int FakeCaptureSystem::ArrivedBeforeStop() const {
     return m_arrivedBeforeStop;
 }
 
-void FakeCaptureSystem::ScriptLostCount(uint64_t lost) {
+void FakeCaptureSystem::ScriptLostCount(uint64_t lost, uint64_t unread) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_lostCount = lost;
+    m_unreadCount = unread;
 }
 
 int FakeCaptureSystem::LostCountsTaken() const {
@@ -76,10 +77,10 @@ int FakeCaptureSystem::LostCountsTaken() const {
     return m_lostCountsTaken;
 }
 
-uint64_t FakeCaptureSystem::TakeLostCount(SocketHandle) {
+LostCounts FakeCaptureSystem::TakeLostCounts(SocketHandle) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_lostCountsTaken;
-    return std::exchange(m_lostCount, 0);
+    return {std::exchange(m_lostCount, 0), m_unreadCount};
 }
 
 void FakeCaptureSystem::QueueDatagram(std::vector<unsigned char> bytes) {

@@ -47,8 +47,9 @@ public:
     // tells how many had arrived (queued in any way) when it was called.
     void FloodWhileReceiving(bool on);
     int ArrivedBeforeStop() const;
-    // What TakeLostCount returns from now on, as a platform that lost this many since the last call.
-    void ScriptLostCount(uint64_t lost);
+    // What TakeLostCounts returns next, as a platform whose kernel dropped this many since the last
+    // call and that holds this many unread.
+    void ScriptLostCount(uint64_t lost, uint64_t unread = 0);
     int LostCountsTaken() const;
 
     // Faults.
@@ -98,7 +99,7 @@ public:
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
-    uint64_t TakeLostCount(SocketHandle socket) override;
+    LostCounts TakeLostCounts(SocketHandle socket) override;
     // A scripted socket holds whatever a test queues.
     uint32_t SocketBufferBytes() const override { return UINT32_MAX; }
     void CloseSocket(SocketHandle socket) override;
@@ -147,6 +148,7 @@ private:
     int m_arrived = 0;
     int m_arrivedBeforeStop = -1;
     uint64_t m_lostCount = 0;
+    uint64_t m_unreadCount = 0;
     int m_lostCountsTaken = 0;
     bool m_holdThreads = false;
     std::vector<std::thread> m_threads;
