@@ -1,6 +1,7 @@
 // The capture engine: start and stop on the user-interface thread, receiving on the capture thread.
 #include "Capture.h"
 
+#include "CaptureBounds.h"
 #include "LostPacketsLine.h"
 
 #include <algorithm>
@@ -10,19 +11,17 @@
 
 namespace {
 
-constexpr uint32_t kReceiveBufferBytes = 65535;
-constexpr uint32_t kWaitTimeoutMs = 500;
-constexpr uint32_t kPollIntervalMs = 1000;
+constexpr uint32_t kReceiveBufferBytes = kLargestDatagramBytes;
 // Bounds the work done per wake (a few milliseconds), so that packet notices go out on time during
 // a flood; a whole ring block of the smallest datagrams is read in one wake.
 constexpr int kMaxReadsPerWake = 16384;
 // Bounds the reads of a stop: what fills the socket's buffer with the smallest datagrams, so that a
 // stop reads all a socket can hold yet ends even if datagrams keep coming.
 constexpr uint32_t kSmallestDatagramBytes = 20;
-// A stop's reads also end this long after the thread took the close signal, so that Stop, which
-// looks again after 1,000 ms, returns at its first look even on a loaded machine. A backend that
-// keeps new datagrams out has read what it holds long before.
-constexpr auto kStopReadingFor = std::chrono::milliseconds(500);
+// A stop's reads also end kStopReadingMs after the thread took the close signal, so that Stop
+// returns at its first look even on a loaded machine. A backend that keeps new datagrams out has
+// read what it holds long before.
+constexpr auto kStopReadingFor = std::chrono::milliseconds(kStopReadingMs);
 constexpr uint32_t kReadsPerClockCheck = 256;
 // At most one packet notice per interval: a window takes keys and clicks only when no posted
 // message waits, so a notice per datagram would lock the user out for as long as a flood lasts.
@@ -115,7 +114,7 @@ void CCapture::Stop() {
         m_system.threads.SetSignal(m_hClose);
         while (m_nCloseRequested.load(std::memory_order_acquire) == 1 &&
                m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-            m_system.threads.Sleep(kPollIntervalMs);
+            m_system.threads.Sleep(kStopPollMs);
         }
     }
     // Without a thread nobody else answers the request.
@@ -129,7 +128,7 @@ void CCapture::Shutdown() {
     if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
         m_system.threads.SetSignal(m_hStop);
         while (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-            m_system.threads.Sleep(kPollIntervalMs);
+            m_system.threads.Sleep(kStopPollMs);
         }
     }
     const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
