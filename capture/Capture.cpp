@@ -321,7 +321,7 @@ void CCapture::ReceiveBatch() {
 bool CCapture::ReceiveOne(SocketHandle socket) {
     const ReceiveResult result = m_system.sockets.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
     if (result.bytes < 0) {
-        if (result.error != ReceiveResult::kWouldBlock) {
+        if (result.error != ReceiveResult::kWouldBlock && !result.madeByStop) {
             PostReceiveFailure(result.error);
         }
         return false;

@@ -21,6 +21,9 @@ struct ReceiveResult {
     int32_t error;
     bool stamped = false;
     LocalTime arrival{};
+    // An error the stop itself brought about (the platform switched receiving off): it ends the
+    // stop's reads and is told to nobody.
+    bool madeByStop = false;
 };
 
 // Datagrams a socket took in but that were never read, by cause.

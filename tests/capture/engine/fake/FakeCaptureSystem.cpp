@@ -112,6 +112,11 @@ void FakeCaptureSystem::QueueError(int32_t error) {
     Enqueue({{}, error});
 }
 
+void FakeCaptureSystem::QueueHeldError(int32_t error) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_held.push_back({{}, error});
+}
+
 void FakeCaptureSystem::FailAllocation(int ordinal) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_failingAllocations.insert(ordinal);
@@ -312,6 +317,7 @@ OpenedSocket FakeCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, Signal
     }
     if (opened.socket != kInvalidSocket) {
         m_openSockets.insert(opened.socket);
+        m_stopped = false;
     } else if (failTextAllocation) {
         throw std::bad_alloc();
     }
@@ -335,7 +341,9 @@ ReceiveResult FakeCaptureSystem::Receive(SocketHandle socket, unsigned char* buf
     m_queue.pop_front();
     m_changed.notify_all();
     if (item.error != 0) {
-        return {-1, item.error};
+        ReceiveResult failed{-1, item.error};
+        failed.madeByStop = m_stopped && stopMakesErrors;
+        return failed;
     }
     const uint32_t size = std::min(static_cast<uint32_t>(item.bytes.size()), capacity);
     if (size > 0) {
@@ -348,6 +356,7 @@ void FakeCaptureSystem::StopArrivals(SocketHandle) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_flooding = false;
+        m_stopped = true;
         m_arrivedBeforeStop = m_arrived + static_cast<int>(m_held.size());
         m_queue.insert(m_queue.end(), m_held.begin(), m_held.end());
         m_held.clear();

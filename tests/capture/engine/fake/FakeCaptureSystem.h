@@ -43,6 +43,8 @@ public:
     void QueueStampedDatagram(std::vector<unsigned char> bytes, LocalTime arrival);
     void QueueWouldBlock();
     void QueueError(int32_t error);
+    // An error the socket gives only after StopArrivals, as a provider may once receiving is off.
+    void QueueHeldError(int32_t error);
     // While on, one more datagram arrives with every receive, until StopArrivals; ArrivedBeforeStop
     // tells how many had arrived (queued in any way) when it was called.
     void FloodWhileReceiving(bool on);
@@ -60,6 +62,8 @@ public:
     // Failure texts cannot be made: ReceiveFailureText, and an open scripted to fail, throw
     // std::bad_alloc as building a std::string does when memory is short.
     std::atomic<bool> failTextAllocation{false};
+    // As the Windows backend: receive errors after StopArrivals are the stop's own.
+    std::atomic<bool> stopMakesErrors{false};
     // QueryLocalAddresses throws std::bad_alloc, as building the list does when memory is short.
     std::atomic<bool> failAddressQuery{false};
     // The AllocateBytes call with this ordinal (the first call is 0) returns nullptr.
@@ -149,6 +153,7 @@ private:
     int m_arrivedBeforeStop = -1;
     uint64_t m_lostCount = 0;
     uint64_t m_unreadCount = 0;
+    bool m_stopped = false;
     int m_lostCountsTaken = 0;
     bool m_holdThreads = false;
     std::vector<std::thread> m_threads;
