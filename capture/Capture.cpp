@@ -1,6 +1,7 @@
 // The capture engine: start and stop on the user-interface thread, receiving on the capture thread.
 #include "Capture.h"
 
+#include "CaptureBounds.h"
 #include "LostPacketsLine.h"
 
 #include <algorithm>
@@ -10,19 +11,17 @@
 
 namespace {
 
-constexpr uint32_t kReceiveBufferBytes = 65535;
-constexpr uint32_t kWaitTimeoutMs = 500;
-constexpr uint32_t kPollIntervalMs = 1000;
+constexpr uint32_t kReceiveBufferBytes = kLargestDatagramBytes;
 // Bounds the work done per wake (a few milliseconds), so that packet notices go out on time during
 // a flood; a whole ring block of the smallest datagrams is read in one wake.
 constexpr int kMaxReadsPerWake = 16384;
 // Bounds the reads of a stop: what fills the socket's buffer with the smallest datagrams, so that a
 // stop reads all a socket can hold yet ends even if datagrams keep coming.
 constexpr uint32_t kSmallestDatagramBytes = 20;
-// A stop's reads also end this long after the thread took the close signal, so that Stop, which
-// looks again after 1,000 ms, returns at its first look even on a loaded machine. A backend that
-// keeps new datagrams out has read what it holds long before.
-constexpr auto kStopReadingFor = std::chrono::milliseconds(500);
+// A stop's reads also end kStopReadingMs after the thread took the close signal, so that Stop
+// returns at its first look even on a loaded machine. A backend that keeps new datagrams out has
+// read what it holds long before.
+constexpr auto kStopReadingFor = std::chrono::milliseconds(kStopReadingMs);
 constexpr uint32_t kReadsPerClockCheck = 256;
 // At most one packet notice per interval: a window takes keys and clicks only when no posted
 // message waits, so a notice per datagram would lock the user out for as long as a flood lasts.
@@ -91,7 +90,7 @@ void CCapture::Start(int32_t interfaceIndex, StorageLimits limits) {
     m_limits = limits;
     m_nInterfaceIndex = interfaceIndex;
     m_bDropReported = false;
-    m_nLostPackets = 0;
+    m_lost = {};
     m_store.Reserve(m_limits.PacketsWithin(kMostReservedPackets));
 
     SocketHandle socket = kInvalidSocket;
@@ -115,7 +114,7 @@ void CCapture::Stop() {
         m_system.threads.SetSignal(m_hClose);
         while (m_nCloseRequested.load(std::memory_order_acquire) == 1 &&
                m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-            m_system.threads.Sleep(kPollIntervalMs);
+            m_system.threads.Sleep(kStopPollMs);
         }
     }
     // Without a thread nobody else answers the request.
@@ -129,7 +128,7 @@ void CCapture::Shutdown() {
     if (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
         m_system.threads.SetSignal(m_hStop);
         while (m_nThreadRunning.load(std::memory_order_acquire) == 1) {
-            m_system.threads.Sleep(kPollIntervalMs);
+            m_system.threads.Sleep(kStopPollMs);
         }
     }
     const SocketHandle socket = m_socket.exchange(kInvalidSocket, std::memory_order_acq_rel);
@@ -273,28 +272,33 @@ void CCapture::DrainBeforeClose() {
     if (socket == kInvalidSocket || m_receiveBuffer == nullptr || m_nReceiving.load(std::memory_order_acquire) != 1) {
         return;
     }
-    const auto deadline = std::chrono::steady_clock::now() + kStopReadingFor;
+    const auto deadline = m_system.threads.Now() + kStopReadingFor;
     m_system.sockets.StopArrivals(socket);
     const uint32_t mostReads = m_system.sockets.SocketBufferBytes() / kSmallestDatagramBytes;
     for (uint32_t read = 0; read < mostReads; ++read) {
         if (m_bStopRequested.load(std::memory_order_acquire) || !ReceiveOne(socket)) {
             return;
         }
-        if (read % kReadsPerClockCheck == kReadsPerClockCheck - 1 && std::chrono::steady_clock::now() >= deadline) {
+        if (read % kReadsPerClockCheck == kReadsPerClockCheck - 1 && m_system.threads.Now() >= deadline) {
             return;
         }
     }
 }
 
 // Datagrams lost after the store filled were refused by the storage limit, which the full notice
-// already told; only those lost while storing was on are reported.
+// already told; only those lost while storing was on are reported, each cause in a line of its own.
 void CCapture::ReportLostPackets() {
     const SocketHandle socket = m_socket.load(std::memory_order_acquire);
     if (socket != kInvalidSocket && m_nReceiving.load(std::memory_order_acquire) == 1) {
-        m_nLostPackets += m_system.sockets.TakeLostCount(socket);
+        const LostCounts lost = m_system.sockets.TakeLostCounts(socket);
+        m_lost.kernelDropped += lost.kernelDropped;
+        m_lost.unreadAtStop = lost.unreadAtStop;
     }
-    if (m_nLostPackets != 0) {
-        PostLogText(LostPacketsLine(m_nLostPackets).data());
+    if (m_lost.kernelDropped != 0) {
+        PostLogText(LostPacketsLine(m_lost.kernelDropped).data());
+    }
+    if (m_lost.unreadAtStop != 0) {
+        PostLogText(UnreadPacketsLine(m_lost.unreadAtStop).data());
     }
 }
 
@@ -317,14 +321,15 @@ void CCapture::ReceiveBatch() {
 bool CCapture::ReceiveOne(SocketHandle socket) {
     const ReceiveResult result = m_system.sockets.Receive(socket, m_receiveBuffer, kReceiveBufferBytes);
     if (result.bytes < 0) {
-        if (result.error != ReceiveResult::kWouldBlock) {
+        if (result.error != ReceiveResult::kWouldBlock && !result.madeByStop) {
             PostReceiveFailure(result.error);
         }
         return false;
     }
     const StoreOutcome outcome = StoreDatagram(result);
     if (outcome == StoreOutcome::Full) {
-        m_nLostPackets += m_system.sockets.TakeLostCount(socket);
+        // What a stop had still to read when the store filled, the limit would have refused too.
+        m_lost.kernelDropped += m_system.sockets.TakeLostCounts(socket).kernelDropped;
         // The window learns of every stored packet before it learns that storing stopped.
         AnnounceStoredPackets(true);
         Post(WM_CAPTURE_FULL);

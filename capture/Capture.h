@@ -85,8 +85,8 @@ private:
     // Written by Start before receiving is raised; read by the thread only while receiving is 1.
     StorageLimits m_limits;
     bool m_bDropReported = false;
-    // Datagrams the platform lost during the capture, reported once when it stops.
-    uint64_t m_nLostPackets = 0;
+    // Datagrams the platform lost during the capture, by cause, reported once when it stops.
+    LostCounts m_lost;
 
     // The capture thread's own: packets stored but not yet announced, and when it last announced.
     uint32_t m_nUnannounced = 0;

@@ -21,6 +21,18 @@ struct ReceiveResult {
     int32_t error;
     bool stamped = false;
     LocalTime arrival{};
+    // An error the stop itself brought about (the platform switched receiving off): it ends the
+    // stop's reads and is told to nobody.
+    bool madeByStop = false;
+};
+
+// Datagrams a socket took in but that were never read, by cause.
+struct LostCounts {
+    // Dropped by the platform before they could be read (a full receive ring).
+    uint64_t kernelDropped = 0;
+    // Of the datagrams held at a stop, how many are still unread: what the stop's reads left when
+    // they ended, taken once, after them (not a count since the last call).
+    uint64_t unreadAtStop = 0;
 };
 
 // A capture socket ready to read, or kInvalidSocket and the failing step's text.
@@ -50,10 +62,9 @@ public:
     // every one it has already taken in readable, so that receiving until nothing is ready reads
     // exactly what arrived before. Returns within a bounded time; kInvalidSocket is ignored.
     virtual void StopArrivals(SocketHandle socket) = 0;
-    // How many datagrams the platform took in for socket but lost before they could be read (a
-    // full receive ring, or datagrams left unread at a stop), counted since the last call; 0 where
-    // the platform keeps no such count.
-    virtual uint64_t TakeLostCount(SocketHandle) { return 0; }
+    // How many datagrams the platform took in for socket but lost before they could be read, by
+    // cause; none where the platform keeps no such count.
+    virtual LostCounts TakeLostCounts(SocketHandle) { return {}; }
     // How many bytes of datagrams the platform holds for a capture socket while nobody reads it (its
     // receive buffer or ring): what a stop may have left to read.
     virtual uint32_t SocketBufferBytes() const = 0;

@@ -1,6 +1,7 @@
 // What the capture thread needs of its platform to run and be woken: signals, a thread, a sleep.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 using SignalHandle = intptr_t;
@@ -22,4 +23,6 @@ public:
     // Starts proc(argument) on a new thread at normal priority; false when no thread could be made.
     virtual bool StartThread(void (*proc)(void*), void* argument) = 0;
     virtual void Sleep(uint32_t milliseconds) = 0;
+    // The clock that bounds a stop's reads.
+    virtual std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
 };

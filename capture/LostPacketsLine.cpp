@@ -1,4 +1,4 @@
-// The lost-datagram line, with the count grouped by thousands as users read large counts.
+// The lost-datagram lines, with the count grouped by thousands as users read large counts.
 #include "LostPacketsLine.h"
 
 #include <cstdio>
@@ -26,5 +26,12 @@ std::array<char, 80> LostPacketsLine(uint64_t lost) {
     std::array<char, 80> line{};
     std::snprintf(line.data(), line.size(), "Kernel dropped %s %s during this capture\n", GroupedDigits(lost).data(),
                   lost == 1 ? "packet" : "packets");
+    return line;
+}
+
+std::array<char, 80> UnreadPacketsLine(uint64_t unread) {
+    std::array<char, 80> line{};
+    std::snprintf(line.data(), line.size(), "%s %s had not been read when the capture stopped\n",
+                  GroupedDigits(unread).data(), unread == 1 ? "packet" : "packets");
     return line;
 }

@@ -58,10 +58,10 @@ void LinuxCaptureSockets::StopArrivals(SocketHandle socket) {
     }
 }
 
-uint64_t LinuxCaptureSockets::TakeLostCount(SocketHandle socket) {
+LostCounts LinuxCaptureSockets::TakeLostCounts(SocketHandle socket) {
     std::lock_guard<std::mutex> lock(m_capturesLock);
     const auto found = m_captures.find(socket);
-    return found != m_captures.end() ? found->second->TakeLost() : 0;
+    return found != m_captures.end() ? found->second->TakeLost() : LostCounts{};
 }
 
 // The capture (its mapping, its descriptors, the relay's hold on the packet socket) goes before the

@@ -22,7 +22,7 @@ public:
                     uint32_t timeoutMs) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
-    uint64_t TakeLostCount(SocketHandle socket) override;
+    LostCounts TakeLostCounts(SocketHandle socket) override;
     uint32_t SocketBufferBytes() const override;
     void CloseSocket(SocketHandle socket) override;
     std::string ReceiveFailureText(int32_t error) override;

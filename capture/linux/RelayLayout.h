@@ -4,6 +4,7 @@
 // compares them with kRelayBlockFree, so whatever the program writes can spoil its own capture only.
 #pragma once
 
+#include "CaptureBounds.h"
 #include "PacketRingLayout.h"
 
 #include <cstddef>
@@ -56,7 +57,7 @@ inline size_t RelayRecordBytes(uint32_t length) {
 }
 
 constexpr size_t kRelayBlockRoom = kRelayBlockBytes - kRelayBlockHeaderBytes;
-static_assert(sizeof(RelayRecord) + 65535 + kRelayRecordAlign <= kRelayBlockRoom);
+static_assert(sizeof(RelayRecord) + kLargestDatagramBytes + kRelayRecordAlign <= kRelayBlockRoom);
 
 inline uint32_t* RelayStatus(unsigned char* area, unsigned block) {
     return reinterpret_cast<uint32_t*>(area + kRelayStatusOffset + size_t{block} * kRelayStatusStride);

@@ -104,16 +104,26 @@ bool RelayReader::Finished() const {
     return __atomic_load_n(&Header(m_base)->finished, __ATOMIC_ACQUIRE) != 0;
 }
 
-uint64_t RelayReader::TakeLost() {
+namespace {
+
+// What count adds to what was taken before; the count only grows.
+uint64_t TakeGrowth(uint64_t count, uint64_t& taken) {
+    const uint64_t growth = count > taken ? count - taken : 0;
+    taken = std::max(taken, count);
+    return growth;
+}
+
+} // namespace
+
+LostCounts RelayReader::TakeLost() {
     const RelayHeader* header = Header(m_base);
-    uint64_t lost = __atomic_load_n(&header->lost, __ATOMIC_ACQUIRE);
+    LostCounts lost;
+    lost.kernelDropped = TakeGrowth(__atomic_load_n(&header->lost, __ATOMIC_ACQUIRE), m_droppedTaken);
     if (__atomic_load_n(&header->stopCounted, __ATOMIC_ACQUIRE) != 0) {
         const uint64_t held = __atomic_load_n(&header->heldAtStop, __ATOMIC_RELAXED);
-        lost += held > m_read ? held - m_read : 0;
+        lost.unreadAtStop = held > m_read ? held - m_read : 0;
     }
-    const uint64_t taken = lost > m_lostTaken ? lost - m_lostTaken : 0;
-    m_lostTaken = std::max(m_lostTaken, lost);
-    return taken;
+    return lost;
 }
 
 int RelayReader::TakeSocketError() {

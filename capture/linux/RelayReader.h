@@ -2,6 +2,8 @@
 // published, each block given back once read.
 #pragma once
 
+#include "CaptureSockets.h"
+
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -23,9 +25,9 @@ public:
     int32_t Next(unsigned char* buffer, uint32_t capacity, timespec& arrival);
     // Whether the helper has published everything that arrived before a stop.
     bool Finished() const;
-    // Datagrams lost since the last call: those the kernel dropped, and after a stop those of the
-    // capture not read yet.
-    uint64_t TakeLost();
+    // The kernel's drops since the last call and, once the helper has counted a stop, how many of
+    // the datagrams the capture then held are not read yet.
+    LostCounts TakeLost();
     // The error the capture socket reported since the last call, or 0.
     int TakeSocketError();
 
@@ -41,6 +43,6 @@ private:
     const unsigned char* m_record = nullptr;
     const unsigned char* m_end = nullptr;
     uint64_t m_read = 0;
-    uint64_t m_lostTaken = 0;
+    uint64_t m_droppedTaken = 0;
     uint32_t m_errorsSeen = 0;
 };

@@ -2,6 +2,7 @@
 // relay to publish everything that arrived before it.
 #include "RelayedCapture.h"
 
+#include "CaptureBounds.h"
 #include "EventFd.h"
 #include "LinuxErrorText.h"
 #include "LinuxLocalClock.h"
@@ -12,9 +13,9 @@
 
 namespace {
 
-// How long a stop's reads wait for the relay to finish: within the half second the engine gives a
-// stop's reads, so that Stop still returns at its first look.
-constexpr auto kStopWait = std::chrono::milliseconds(450);
+// How long a stop's reads wait for the relay to finish: within the time the engine gives a stop's
+// reads, so that Stop still returns at its first look.
+constexpr auto kStopWait = std::chrono::milliseconds(kRelayStopWaitMs);
 
 } // namespace
 
@@ -68,8 +69,8 @@ ReceiveResult RelayedCapture::Receive(unsigned char* buffer, uint32_t capacity) 
 
 // False once the stop's wait is over.
 bool RelayedCapture::WaitForRelay() const {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_stopDeadline -
-                                                                            std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(m_stopDeadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
         return false;
     }

@@ -24,7 +24,7 @@ public:
     int ReadyFd() const { return m_data.get(); }
     ReceiveResult Receive(unsigned char* buffer, uint32_t capacity);
     void StopArrivals();
-    uint64_t TakeLost() { return m_reader->TakeLost(); }
+    LostCounts TakeLost() { return m_reader->TakeLost(); }
 
 private:
     RelayedCapture(OpenedRelay opened, std::unique_ptr<RelayReader> reader);

@@ -101,7 +101,12 @@ ReceiveResult WinSockCaptureSockets::Receive(SocketHandle socket, unsigned char*
         return ReceiveResult{static_cast<int32_t>(received), 0};
     }
     const int error = WSAGetLastError();
-    return ReceiveResult{-1, error == WSAEWOULDBLOCK ? ReceiveResult::kWouldBlock : error};
+    if (error == WSAEWOULDBLOCK) {
+        return ReceiveResult{-1, ReceiveResult::kWouldBlock};
+    }
+    ReceiveResult failed{-1, error};
+    failed.madeByStop = socket == m_switchedOff.load(std::memory_order_acquire);
+    return failed;
 }
 
 // The receive buffer that the socket was opened with.
@@ -121,6 +126,7 @@ uint32_t WinSockCaptureSockets::SocketBufferBytes() const {
 void WinSockCaptureSockets::StopArrivals(SocketHandle socket) {
     if (socket != kInvalidSocket && m_kind.receiveAll) {
         SwitchReceiveAllOff(ToSocket(socket));
+        m_switchedOff.store(socket, std::memory_order_release);
     }
 }
 
@@ -128,6 +134,8 @@ void WinSockCaptureSockets::CloseSocket(SocketHandle socket) {
     if (socket == kInvalidSocket) {
         return;
     }
+    SocketHandle switchedOff = socket;
+    m_switchedOff.compare_exchange_strong(switchedOff, kInvalidSocket, std::memory_order_acq_rel);
     shutdown(ToSocket(socket), SD_BOTH);
     closesocket(ToSocket(socket));
 }

@@ -5,6 +5,8 @@
 #include "CaptureSockets.h"
 #include "LocalAddressSource.h"
 
+#include <atomic>
+
 class WinSockCaptureSockets : public CaptureSockets, public LocalAddressSource {
 public:
     WinSockCaptureSockets() = default;
@@ -26,4 +28,7 @@ protected:
 
 private:
     CaptureSocketKind m_kind;
+    // The socket whose receive-all switch-off has returned: a provider may fail its reads after
+    // that, which says nothing about the capture.
+    std::atomic<SocketHandle> m_switchedOff{kInvalidSocket};
 };

@@ -22,9 +22,6 @@
 
 namespace {
 
-// The largest IPv4 datagram; the kernel can hand over longer frames only when it merged several
-// (receive offload), and no reader takes more than this of one.
-constexpr uint32_t kLargestDatagram = 65535;
 // Blocks published per Pump before the helper looks at its channel again.
 constexpr unsigned kPublishesPerPump = 4;
 
@@ -109,8 +106,8 @@ std::unique_ptr<PacketRelay> PacketRelay::Open(const std::string& interfaceName,
         return nullptr;
     }
     return std::unique_ptr<PacketRelay>(new PacketRelay(std::move(socket), std::move(ring), std::move(area),
-                                                         static_cast<unsigned char*>(base), std::move(data),
-                                                         std::move(freed)));
+                                                        static_cast<unsigned char*>(base), std::move(data),
+                                                        std::move(freed)));
 }
 
 PacketRelay::PacketRelay(UniqueFd socket, std::unique_ptr<PacketRing> ring, UniqueFd area, unsigned char* base,
@@ -155,7 +152,7 @@ bool PacketRelay::Copy() {
         if (!m_haveBlock && !TakeBlock()) {
             return false;
         }
-        const uint32_t length = std::min(frame.length, kLargestDatagram);
+        const uint32_t length = std::min(frame.length, kLargestDatagramBytes);
         if (m_used + RelayRecordBytes(length) > kRelayBlockRoom) {
             Publish();
             if (++published == kPublishesPerPump) {

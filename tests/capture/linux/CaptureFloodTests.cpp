@@ -131,6 +131,41 @@ private:
     std::atomic<bool> m_stalled{false};
 };
 
+// The real backend with a capture thread that reads nothing until the stop, whose reads begin once
+// the relay has counted what the capture held; its clock jumps past the stop's bound once the stop
+// has read readsBeforeBound datagrams.
+class HoldingSystem : public ForwardingCaptureSystem {
+public:
+    HoldingSystem(CaptureSystem real, int readsBeforeBound)
+        : ForwardingCaptureSystem(real), m_real(real), m_readsBeforeBound(readsBeforeBound) {}
+    ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override {
+        if (!m_stopping) {
+            return {-1, ReceiveResult::kWouldBlock};
+        }
+        ++m_readsAfterStop;
+        return ForwardingCaptureSystem::Receive(socket, buffer, capacity);
+    }
+    void StopArrivals(SocketHandle socket) override {
+        ForwardingCaptureSystem::StopArrivals(socket);
+        // Hang guard: the relay takes the stop request in its own time.
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (m_real.sockets.TakeLostCounts(socket).unreadAtStop == 0 && Clock::now() < deadline) {
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        m_stopping = true;
+    }
+    Clock::time_point Now() override {
+        return ForwardingCaptureSystem::Now() +
+               (m_readsAfterStop >= m_readsBeforeBound ? std::chrono::hours(1) : Clock::duration{});
+    }
+
+private:
+    CaptureSystem m_real;
+    int m_readsBeforeBound;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<int> m_readsAfterStop{0};
+};
+
 // Threads end on their own after Shutdown; give them a moment to be gone.
 bool ThreadCountReturnsTo(int expected) {
     const auto deadline = Clock::now() + std::chrono::seconds(5);
@@ -313,6 +348,57 @@ TEST_F(LinuxEngineFloodTest, DatagramsTheKernelDroppedAreToldExactlyAtStop) {
         EXPECT_EQ(m_poster.LogTexts(), std::vector<std::string>{LostPacketsLine(received - stored).data()});
         engine.Shutdown();
     });
+}
+
+// Sends count datagrams from b to a, pinned so that no address resolution delays them, and waits
+// until a's tap has seen them all; returns how many a's interface received.
+uint64_t BurstFromBToA(const NamespacePair& namespaces, int count) {
+    EXPECT_TRUE(PinNeighbourOfBToA(namespaces));
+    const uint64_t before = ReceivedOnDeviceA();
+    const uint64_t arrivedBefore = Ipv4DatagramsArrived();
+    SendFromBToA(namespaces, count);
+    const uint64_t received = ReceivedOnDeviceA() - before;
+    EXPECT_TRUE(Ipv4DatagramsReach(arrivedBefore + received));
+    return received;
+}
+
+// Everything arrives before the stop and is first read by it; the store fills at the 700th. The
+// datagrams left unread were refused by the limit, which the full notice tells: no loss line.
+TEST_F(LinuxEngineFloodTest, DatagramsTheLimitRefusedDuringAStopAreNoLoss) {
+    m_namespaces->RunInA([&] {
+        UdpSink sink(NamespacePair::kAddressA, kTestPort);
+        HoldingSystem system(HostCaptureSystem(), INT32_MAX);
+        CCapture engine(system, &m_poster);
+        ASSERT_TRUE(engine.LaunchThread());
+        engine.Start(kVethIndex, StorageLimits{1500, 1});
+        EXPECT_EQ(BurstFromBToA(*m_namespaces, 1000), 1000u);
+        engine.Stop();
+
+        EXPECT_EQ(engine.Count(), 699);
+        EXPECT_EQ(m_poster.CountOf(WM_CAPTURE_FULL), 1);
+        engine.Shutdown();
+    });
+    EXPECT_TRUE(m_poster.LogTexts().empty()) << m_poster.LogTexts().front();
+}
+
+// The stop's bound runs out after its 1,024th read (the engine looks at the clock every 256): the
+// rest of what the capture held is told unread, to the datagram, and nothing as dropped.
+TEST_F(LinuxEngineFloodTest, DatagramsAStopHadNoTimeToReadAreToldUnread) {
+    uint64_t received = 0;
+    int32_t stored = 0;
+    m_namespaces->RunInA([&] {
+        UdpSink sink(NamespacePair::kAddressA, kTestPort);
+        HoldingSystem system(HostCaptureSystem(), 1000);
+        CCapture engine(system, &m_poster);
+        ASSERT_TRUE(engine.LaunchThread());
+        engine.Start(kVethIndex, StorageLimits{1500, 64});
+        received = BurstFromBToA(*m_namespaces, 3000);
+        engine.Stop();
+        stored = engine.Count();
+        engine.Shutdown();
+    });
+    EXPECT_EQ(stored, 1024);
+    EXPECT_EQ(m_poster.LogTexts(), std::vector<std::string>{UnreadPacketsLine(received - stored).data()});
 }
 
 // 1 MiB holds 699 datagrams of 1,500 bytes (1,048,500 bytes); the 700th would pass the limit.

@@ -66,9 +66,10 @@ int FakeCaptureSystem::ArrivedBeforeStop() const {
     return m_arrivedBeforeStop;
 }
 
-void FakeCaptureSystem::ScriptLostCount(uint64_t lost) {
+void FakeCaptureSystem::ScriptLostCount(uint64_t lost, uint64_t unread) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_lostCount = lost;
+    m_unreadCount = unread;
 }
 
 int FakeCaptureSystem::LostCountsTaken() const {
@@ -76,10 +77,10 @@ int FakeCaptureSystem::LostCountsTaken() const {
     return m_lostCountsTaken;
 }
 
-uint64_t FakeCaptureSystem::TakeLostCount(SocketHandle) {
+LostCounts FakeCaptureSystem::TakeLostCounts(SocketHandle) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_lostCountsTaken;
-    return std::exchange(m_lostCount, 0);
+    return {std::exchange(m_lostCount, 0), m_unreadCount};
 }
 
 void FakeCaptureSystem::QueueDatagram(std::vector<unsigned char> bytes) {
@@ -109,6 +110,11 @@ void FakeCaptureSystem::QueueWouldBlock() {
 
 void FakeCaptureSystem::QueueError(int32_t error) {
     Enqueue({{}, error});
+}
+
+void FakeCaptureSystem::QueueHeldError(int32_t error) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_held.push_back({{}, error});
 }
 
 void FakeCaptureSystem::FailAllocation(int ordinal) {
@@ -311,6 +317,7 @@ OpenedSocket FakeCaptureSystem::OpenCaptureSocket(int32_t interfaceIndex, Signal
     }
     if (opened.socket != kInvalidSocket) {
         m_openSockets.insert(opened.socket);
+        m_stopped = false;
     } else if (failTextAllocation) {
         throw std::bad_alloc();
     }
@@ -334,7 +341,9 @@ ReceiveResult FakeCaptureSystem::Receive(SocketHandle socket, unsigned char* buf
     m_queue.pop_front();
     m_changed.notify_all();
     if (item.error != 0) {
-        return {-1, item.error};
+        ReceiveResult failed{-1, item.error};
+        failed.madeByStop = m_stopped && stopMakesErrors;
+        return failed;
     }
     const uint32_t size = std::min(static_cast<uint32_t>(item.bytes.size()), capacity);
     if (size > 0) {
@@ -347,6 +356,7 @@ void FakeCaptureSystem::StopArrivals(SocketHandle) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_flooding = false;
+        m_stopped = true;
         m_arrivedBeforeStop = m_arrived + static_cast<int>(m_held.size());
         m_queue.insert(m_queue.end(), m_held.begin(), m_held.end());
         m_held.clear();

@@ -43,12 +43,15 @@ public:
     void QueueStampedDatagram(std::vector<unsigned char> bytes, LocalTime arrival);
     void QueueWouldBlock();
     void QueueError(int32_t error);
+    // An error the socket gives only after StopArrivals, as a provider may once receiving is off.
+    void QueueHeldError(int32_t error);
     // While on, one more datagram arrives with every receive, until StopArrivals; ArrivedBeforeStop
     // tells how many had arrived (queued in any way) when it was called.
     void FloodWhileReceiving(bool on);
     int ArrivedBeforeStop() const;
-    // What TakeLostCount returns from now on, as a platform that lost this many since the last call.
-    void ScriptLostCount(uint64_t lost);
+    // What TakeLostCounts returns next, as a platform whose kernel dropped this many since the last
+    // call and that holds this many unread.
+    void ScriptLostCount(uint64_t lost, uint64_t unread = 0);
     int LostCountsTaken() const;
 
     // Faults.
@@ -59,6 +62,8 @@ public:
     // Failure texts cannot be made: ReceiveFailureText, and an open scripted to fail, throw
     // std::bad_alloc as building a std::string does when memory is short.
     std::atomic<bool> failTextAllocation{false};
+    // As the Windows backend: receive errors after StopArrivals are the stop's own.
+    std::atomic<bool> stopMakesErrors{false};
     // QueryLocalAddresses throws std::bad_alloc, as building the list does when memory is short.
     std::atomic<bool> failAddressQuery{false};
     // The AllocateBytes call with this ordinal (the first call is 0) returns nullptr.
@@ -98,7 +103,7 @@ public:
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override;
     ReceiveResult Receive(SocketHandle socket, unsigned char* buffer, uint32_t capacity) override;
     void StopArrivals(SocketHandle socket) override;
-    uint64_t TakeLostCount(SocketHandle socket) override;
+    LostCounts TakeLostCounts(SocketHandle socket) override;
     // A scripted socket holds whatever a test queues.
     uint32_t SocketBufferBytes() const override { return UINT32_MAX; }
     void CloseSocket(SocketHandle socket) override;
@@ -147,6 +152,8 @@ private:
     int m_arrived = 0;
     int m_arrivedBeforeStop = -1;
     uint64_t m_lostCount = 0;
+    uint64_t m_unreadCount = 0;
+    bool m_stopped = false;
     int m_lostCountsTaken = 0;
     bool m_holdThreads = false;
     std::vector<std::thread> m_threads;

@@ -17,6 +17,7 @@ public:
         return m_real.threads.StartThread(proc, argument);
     }
     void Sleep(uint32_t milliseconds) override { m_real.threads.Sleep(milliseconds); }
+    std::chrono::steady_clock::time_point Now() override { return m_real.threads.Now(); }
 
     OpenedSocket OpenCaptureSocket(int32_t interfaceIndex, SignalHandle networkEvent) override {
         return m_real.sockets.OpenCaptureSocket(interfaceIndex, networkEvent);
@@ -29,7 +30,7 @@ public:
         return m_real.sockets.Receive(socket, buffer, capacity);
     }
     void StopArrivals(SocketHandle socket) override { m_real.sockets.StopArrivals(socket); }
-    uint64_t TakeLostCount(SocketHandle socket) override { return m_real.sockets.TakeLostCount(socket); }
+    LostCounts TakeLostCounts(SocketHandle socket) override { return m_real.sockets.TakeLostCounts(socket); }
     uint32_t SocketBufferBytes() const override { return m_real.sockets.SocketBufferBytes(); }
     void CloseSocket(SocketHandle socket) override { m_real.sockets.CloseSocket(socket); }
     std::string ReceiveFailureText(int32_t error) override { return m_real.sockets.ReceiveFailureText(error); }
