@@ -19,8 +19,8 @@ done
 # Four processes, each listening on what its argument names (the socket file of a display or its
 # abstract twin): the interpreter listens, forks and leaves the sockets to the child it then names.
 exec {fd}< <(exec python3 -c 'import os, signal, socket, sys
-for spec in sys.argv[1:]:
-    kinds, display = spec.split("@")
+for listening in sys.argv[1:]:
+    kinds, display = listening.split("@")
     held = [socket.socket(socket.AF_UNIX) for _ in kinds.split("+")]
     for listener, kind in zip(held, kinds.split("+")):
         listener.bind(("\0" if kind == "abstract" else "") + "/tmp/.X11-unix/X" + display)

@@ -456,8 +456,8 @@ TEST_F(CaptureHelperTest, TakesOnlyTheParentsHelloWithOneUnixChannelAndClosesEve
         close(extra[0]);
         close(extra[1]);
         if (otherFamily < 0) {
-            SKIP_UNLESS_FULL_RUN("no sequenced-packet socket of another family here (vsock, SCTP): a hello "
-                                 "with one was not tried");
+            SKIP_UNLESS_FULL_RUN("no sequenced-packet socket of another family here (vsock, SCTP), so a "
+                                 "hello with one cannot be sent");
         }
     });
 }
